@@ -1,0 +1,220 @@
+#include "ConvertXFile.h"
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Messages.h"
+#include "System.h"
+
+namespace {
+
+constexpr char WORK_FILE[] = "Dummy.x";
+
+// Marker lines, compared with the whole line, leading blanks included.
+constexpr std::string_view MATERIAL_LIST_LINE = " MeshMaterialList {";
+constexpr std::string_view TEXTURE_LINE = "   TextureFilename {";
+constexpr std::string_view NORMALS_LINE = " MeshNormals {";
+
+constexpr std::size_t LINE_MAX = 255;
+constexpr std::size_t CHUNK = 64 * 1024;
+
+// The input file, read in chunks and cut into lines by hand so that the same
+// bytes come out on every platform: LF ends a line, a CR just before it is
+// dropped, and a Ctrl-Z (0x1A) ends the input as the end of the file does.
+struct Input {
+    std::ifstream ifs;
+    std::vector<char> chunk;
+    std::size_t pos = 0;
+    std::size_t end = 0;
+    bool atEnd = false;  // the last line has been read
+};
+
+// One input line; one byte more than the longest line so that a longest line
+// still fits with the CR before its LF.
+struct Line {
+    char buf[LINE_MAX + 1];
+    std::size_t len = 0;
+};
+
+enum ReadResult { READ_OK, READ_PAST_END, READ_TOO_LONG, READ_ERROR };
+
+// Reads the next line into ln. The read that meets the end of the input still
+// yields a line (empty when the input ended with a line break); only a read
+// after that one yields READ_PAST_END.
+ReadResult ReadLine(Input& in, Line& ln)
+{
+    if (in.atEnd)
+        return READ_PAST_END;
+    ln.len = 0;
+    for (;;) {
+        if (in.pos == in.end) {
+            in.ifs.read(in.chunk.data(), static_cast<std::streamsize>(in.chunk.size()));
+            if (in.ifs.bad())
+                return READ_ERROR;
+            in.pos = 0;
+            in.end = static_cast<std::size_t>(in.ifs.gcount());
+            if (in.end == 0) {
+                in.atEnd = true;
+                break;
+            }
+        }
+        const char* p = in.chunk.data() + in.pos;
+        std::size_t n = in.end - in.pos;
+        const char* lf = static_cast<const char*>(std::memchr(p, '\n', n));
+        std::size_t k = lf ? static_cast<std::size_t>(lf - p) : n;
+        if (const void* eof = std::memchr(p, '\x1a', k)) {
+            k = static_cast<std::size_t>(static_cast<const char*>(eof) - p);
+            lf = nullptr;
+            in.atEnd = true;
+        }
+        if (ln.len + k > sizeof ln.buf)
+            return READ_TOO_LONG;
+        std::memcpy(ln.buf + ln.len, p, k);
+        ln.len += k;
+        in.pos += k;
+        if (in.atEnd)
+            break;
+        if (lf) {
+            ++in.pos;
+            if (ln.len > 0 && ln.buf[ln.len - 1] == '\r')
+                --ln.len;
+            break;
+        }
+    }
+    if (ln.len > LINE_MAX)
+        return READ_TOO_LONG;
+    ln.buf[ln.len] = '\0';
+    return READ_OK;
+}
+
+bool Is(const Line& ln, std::string_view marker)
+{
+    return std::string_view(ln.buf, ln.len) == marker;
+}
+
+// Every line goes out with CR LF; the stream's own buffer gathers them, and a
+// failed write leaves the stream failed for the caller to see.
+bool WriteLine(std::ofstream& ofs, std::string_view str)
+{
+    ofs.write(str.data(), static_cast<std::streamsize>(str.size()));
+    ofs.write("\r\n", 2);
+    return static_cast<bool>(ofs);
+}
+
+// A texture name line holds the name in double quotes. The rebuilt line is
+// the name with Path in front, in quotes and with a semicolon, unindented.
+// A line without two quotes is kept as it is. 0x22 is never the trail byte
+// of a double-byte character, so a byte search is safe.
+void RebuildTextureLine(const Line& ln, const char* Path, std::string& str)
+{
+    std::string_view line(ln.buf, ln.len);
+    std::size_t first = line.find('"');
+    std::size_t last = line.rfind('"');
+    if (first == std::string_view::npos || first == last) {
+        str.assign(line);
+        return;
+    }
+    std::string_view tex = line.substr(first + 1, last - first - 1);
+    str.assign(1, '"');
+    str += Path;
+    str += tex;
+    str += "\";";
+}
+
+HRESULT Fail(const char* text)
+{
+    ShowError(text);
+    return E_FAIL;
+}
+
+HRESULT ReadFailure(ReadResult r)
+{
+    return Fail(r == READ_TOO_LONG ? MSG_LINE_TOO_LONG : MSG_READ_FAILED);
+}
+
+}  // namespace
+
+HRESULT ConvertXFile(const char* fname, const char* Path)
+{
+    std::string str = fname;
+    if (str.size() < 2 || str.compare(str.size() - 2, 2, ".x") != 0)
+        return Fail(MSG_NOT_X_FILE);
+
+    Input in;
+    if (IsDirectory(fname))
+        return Fail(MSG_NO_FILE);
+    in.ifs.open(fname, std::ios::in | std::ios::binary);
+    if (!in.ifs)
+        return Fail(MSG_NO_FILE);
+    in.chunk.resize(CHUNK);
+
+    // Creating the work file would empty the input if they were one file.
+    if (IsSameFile(fname, WORK_FILE))
+        return Fail(MSG_IS_WORK_FILE);
+    if (!CreateAlways(WORK_FILE))
+        return Fail(MSG_CREATE_FAILED);
+    std::vector<char> obuf(CHUNK);
+    std::ofstream ofs;
+    ofs.rdbuf()->pubsetbuf(obuf.data(), static_cast<std::streamsize>(obuf.size()));
+    ofs.open(WORK_FILE, std::ios::out | std::ios::binary | std::ios::trunc);
+    if (!ofs)
+        return Fail(MSG_CREATE_FAILED);
+
+    Line ln;
+    ReadResult r;
+
+    // Up to and including the first material-list line, as read.
+    do {
+        r = ReadLine(in, ln);
+        if (r == READ_PAST_END)
+            return Fail(MSG_NO_MATERIAL_LIST);
+        if (r != READ_OK)
+            return ReadFailure(r);
+        if (!WriteLine(ofs, {ln.buf, ln.len}))
+            return Fail(MSG_WRITE_FAILED);
+    } while (!Is(ln, MATERIAL_LIST_LINE));
+
+    // Up to the normals line, or to the end of the file where the list runs
+    // on to it: the line after each texture line gets Path in front.
+    while (!Is(ln, NORMALS_LINE)) {
+        r = ReadLine(in, ln);
+        if (r == READ_PAST_END)
+            break;
+        if (r != READ_OK)
+            return ReadFailure(r);
+        if (!WriteLine(ofs, {ln.buf, ln.len}))
+            return Fail(MSG_WRITE_FAILED);
+        if (!Is(ln, TEXTURE_LINE))
+            continue;
+        r = ReadLine(in, ln);
+        if (r == READ_PAST_END)
+            break;
+        if (r != READ_OK)
+            return ReadFailure(r);
+        RebuildTextureLine(ln, Path, str);
+        if (!WriteLine(ofs, str))
+            return Fail(MSG_WRITE_FAILED);
+    }
+
+    // The rest, as read.
+    while (!in.atEnd) {
+        r = ReadLine(in, ln);
+        if (r != READ_OK)
+            return ReadFailure(r);
+        if (!WriteLine(ofs, {ln.buf, ln.len}))
+            return Fail(MSG_WRITE_FAILED);
+    }
+
+    // The work file must be whole on disk before it replaces the input, and
+    // neither file may still be open while it does.
+    ofs.close();
+    if (!ofs)
+        return Fail(MSG_WRITE_FAILED);
+    in.ifs.close();
+    if (!CopyOver(WORK_FILE, fname))
+        return Fail(MSG_COPY_FAILED);
+    return S_OK;
+}

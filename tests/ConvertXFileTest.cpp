@@ -1,0 +1,306 @@
+#include "ConvertXFile.h"
+
+#include <string>
+#include <vector>
+
+#include "Messages.h"
+#include "TestSupport.h"
+
+namespace {
+
+using namespace std::string_literals;
+using Boxes = std::vector<std::string>;
+
+struct Outcome {
+    HRESULT hr;
+    Boxes boxes;
+};
+
+Outcome Convert(const std::string& fname, const std::string& Path)
+{
+    Outcome o{};
+    o.boxes = CaptureBoxes([&] { o.hr = ConvertXFile(fname.c_str(), Path.c_str()); });
+    return o;
+}
+
+// Converts text (written as model.x) and expects success; gives the new text.
+std::string Converted(const std::string& text, const std::string& Path)
+{
+    WriteBytes("model.x", text);
+    Outcome o = Convert("model.x", Path);
+    EXPECT_EQ(o.hr, S_OK);
+    EXPECT_EQ(o.boxes, Boxes{});
+    std::string out = ReadBytes("model.x");
+    EXPECT_EQ(ReadBytes("Dummy.x"), out) << "the work file stays behind with the converted text";
+    return out;
+}
+
+// Expects failure with exactly this one message and the input untouched.
+void ExpectRefused(const std::string& fname, const std::string& Path, const char* message)
+{
+    const bool file = std::filesystem::is_regular_file(fname);
+    std::string before = file ? ReadBytes(fname) : std::string();
+    Outcome o = Convert(fname, Path);
+    EXPECT_EQ(o.hr, E_FAIL);
+    EXPECT_LT(o.hr, 0);
+    EXPECT_EQ(o.boxes, Boxes{message});
+    if (file) {
+        EXPECT_EQ(ReadBytes(fname), before) << fname;
+    }
+}
+
+const std::string kListOut =
+    " MeshMaterialList {\r\n"
+    "  Material {\r\n"
+    "   TextureFilename {\r\n"
+    "\"tex\\wood.bmp\";\r\n"
+    "   }\r\n"
+    "  }\r\n"
+    " }\r\n"
+    " MeshNormals {\r\n";
+
+const std::string kList =
+    " MeshMaterialList {\n"
+    "  Material {\n"
+    "   TextureFilename {\n"
+    "    \"wood.bmp\";\n"
+    "   }\n"
+    "  }\n"
+    " }\n"
+    " MeshNormals {\n";
+
+using ConvertXFileTest = InTempDir;
+
+TEST_F(ConvertXFileTest, WorkedExample)
+{
+    EXPECT_EQ(Converted(kList, "tex\\"), kListOut + "\r\n");
+}
+
+TEST_F(ConvertXFileTest, LineBreaksBecomeCrLfAndAFinalBreakGivesOneEmptyLine)
+{
+    const std::string plain = "xof 0303txt 0032\r\n MeshMaterialList {\r\n MeshNormals {\r\n";
+    EXPECT_EQ(Converted(" MeshMaterialList {\n MeshNormals {\n", "p\\"), " MeshMaterialList {\r\n MeshNormals {\r\n\r\n");
+    EXPECT_EQ(Converted(plain, "p\\"), plain + "\r\n");
+    EXPECT_EQ(Converted("a\n MeshMaterialList {\n MeshNormals {\n }", "p\\"),
+              "a\r\n MeshMaterialList {\r\n MeshNormals {\r\n }\r\n");
+    // Only the CR just before an LF belongs to the line break.
+    EXPECT_EQ(Converted("a\rb\r\r\n MeshMaterialList {\n MeshNormals {\r", "p\\"),
+              "a\rb\r\r\n MeshMaterialList {\r\n MeshNormals {\r\r\n");
+}
+
+TEST_F(ConvertXFileTest, MarkersMatchWholeLinesExactly)
+{
+    // Other indentation, other case or trailing blanks are not markers.
+    const std::string text =
+        "MeshMaterialList {\n"
+        " meshmateriallist {\n"
+        " MeshMaterialList { \n"
+        " MeshMaterialList {\n"
+        "  TextureFilename {\n"
+        "    \"a.bmp\";\n"
+        "   TextureFilename {\n"
+        "    \"b.bmp\";\n"
+        "MeshNormals {\n"
+        " MeshNormals {\n";
+    EXPECT_EQ(Converted(text, "t/"),
+              "MeshMaterialList {\r\n"
+              " meshmateriallist {\r\n"
+              " MeshMaterialList { \r\n"
+              " MeshMaterialList {\r\n"
+              "  TextureFilename {\r\n"
+              "    \"a.bmp\";\r\n"
+              "   TextureFilename {\r\n"
+              "\"t/b.bmp\";\r\n"
+              "MeshNormals {\r\n"
+              " MeshNormals {\r\n"
+              "\r\n");
+}
+
+TEST_F(ConvertXFileTest, PathGoesInFrontAsTyped)
+{
+    EXPECT_NE(Converted(kList, "tex").find("\r\n\"texwood.bmp\";\r\n"), std::string::npos);
+}
+
+TEST_F(ConvertXFileTest, TheNameIsWhatStandsBetweenTheQuotes)
+{
+    const std::string text =
+        " MeshMaterialList {\n"
+        "   TextureFilename {\n"
+        "    \"wood.bmp\";  \n"  // trailing blanks
+        "   TextureFilename {\n"
+        "\t\"a \"b\" c\";\n"  // quotes inside: first and last count
+        "   TextureFilename {\n"
+        "    wood.bmp;\n"  // no quotes: kept
+        "   TextureFilename {\n"
+        "    \"wood.bmp;\n"  // one quote: kept
+        "   TextureFilename {\n"
+        "\"\";\n"  // empty name
+        "   TextureFilename {\n"
+        "\n"  // empty line
+        " MeshNormals {";
+    EXPECT_EQ(Converted(text, "p\\"),
+              " MeshMaterialList {\r\n"
+              "   TextureFilename {\r\n"
+              "\"p\\wood.bmp\";\r\n"
+              "   TextureFilename {\r\n"
+              "\"p\\a \"b\" c\";\r\n"
+              "   TextureFilename {\r\n"
+              "    wood.bmp;\r\n"
+              "   TextureFilename {\r\n"
+              "    \"wood.bmp;\r\n"
+              "   TextureFilename {\r\n"
+              "\"p\\\";\r\n"
+              "   TextureFilename {\r\n"
+              "\r\n"
+              " MeshNormals {\r\n");
+}
+
+TEST_F(ConvertXFileTest, ConvertingTwicePutsThePathInFrontTwiceAndLosesNothing)
+{
+    for (const std::string Path : {"ab", "tex\\", "textures\\"}) {
+        Converted(kList, Path);
+        std::string twice = Converted(ReadBytes("model.x"), Path);
+        EXPECT_NE(twice.find("\r\n\"" + Path + Path + "wood.bmp\";\r\n"), std::string::npos) << twice;
+    }
+}
+
+TEST_F(ConvertXFileTest, OnlyTheFirstMaterialListIsRewritten)
+{
+    const std::string block = "   TextureFilename {\n    \"x.bmp\";\n";
+    const std::string text = block + " MeshMaterialList {\n" + block + " MeshNormals {\n" + block +
+                             " MeshMaterialList {\n" + block + " MeshNormals {\n" + block;
+    const std::string kept = "   TextureFilename {\r\n    \"x.bmp\";\r\n";
+    const std::string rebuilt = "   TextureFilename {\r\n\"p/x.bmp\";\r\n";
+    EXPECT_EQ(Converted(text, "p/"), kept + " MeshMaterialList {\r\n" + rebuilt + " MeshNormals {\r\n" + kept +
+                                         " MeshMaterialList {\r\n" + kept + " MeshNormals {\r\n" + kept + "\r\n");
+}
+
+TEST_F(ConvertXFileTest, AListThatRunsToTheEndOfTheFileIsConvertedWhole)
+{
+    // The normals come first, so the list runs on to the end of the file.
+    const std::string head = " MeshNormals {\n }\n MeshMaterialList {\n   TextureFilename {\n    \"a.bmp\";\n   }\n";
+    const std::string out = " MeshNormals {\r\n }\r\n MeshMaterialList {\r\n   TextureFilename {\r\n\"d\\a.bmp\";\r\n   }\r\n";
+    EXPECT_EQ(Converted(head, "d\\"), out + "\r\n");
+    EXPECT_EQ(Converted(head + " }", "d\\"), out + " }\r\n");
+    // The file ends right at a texture line, or at its name line.
+    EXPECT_EQ(Converted(" MeshMaterialList {\n   TextureFilename {", "d\\"),
+              " MeshMaterialList {\r\n   TextureFilename {\r\n");
+    EXPECT_EQ(Converted(" MeshMaterialList {\n   TextureFilename {\n", "d\\"),
+              " MeshMaterialList {\r\n   TextureFilename {\r\n\r\n");
+    EXPECT_EQ(Converted(" MeshMaterialList {\n   TextureFilename {\n    \"b.bmp\";", "d\\"),
+              " MeshMaterialList {\r\n   TextureFilename {\r\n\"d\\b.bmp\";\r\n");
+    EXPECT_EQ(Converted(" MeshMaterialList {", "d\\"), " MeshMaterialList {\r\n");
+}
+
+TEST_F(ConvertXFileTest, CtrlZEndsTheInput)
+{
+    EXPECT_EQ(Converted(kList + " }\n\x1a garbage\n\n", "t\\"), Converted(kList + " }\n", "t\\"));
+    WriteBytes("model.x", " MeshMaterialList {\n MeshNormals {\n }\x1a }\n");
+    ASSERT_EQ(Convert("model.x", "t\\").hr, S_OK);
+    EXPECT_EQ(ReadBytes("model.x"), " MeshMaterialList {\r\n MeshNormals {\r\n }\r\n");
+    // A Ctrl-Z before the material list leaves no list to find.
+    WriteBytes("model.x", "\x1a" + kList);
+    ExpectRefused("model.x", "t\\", MSG_NO_MATERIAL_LIST);
+}
+
+TEST_F(ConvertXFileTest, ShiftJisPassesThroughUnchanged)
+{
+    // 表 and ソ end in 0x5C, the byte of a backslash.
+    const std::string hyo = "\x95\x5c", so = "\x83\x5c";
+    const std::string text = "// " + hyo + so + "\n MeshMaterialList {\n   TextureFilename {\n    \"" + hyo +
+                             "\\" + so + ".bmp\";\n MeshNormals {\n";
+    const std::string fname = hyo + so + ".x";
+    WriteBytes(fname, text);
+    Outcome o = Convert(fname, so + "\\" + hyo);
+    EXPECT_EQ(o.hr, S_OK);
+    EXPECT_EQ(o.boxes, Boxes{});
+    EXPECT_EQ(ReadBytes(fname), "// " + hyo + so + "\r\n MeshMaterialList {\r\n   TextureFilename {\r\n\"" + so +
+                                    "\\" + hyo + hyo + "\\" + so + ".bmp\";\r\n MeshNormals {\r\n\r\n");
+}
+
+TEST_F(ConvertXFileTest, LinesOfUpTo255BytesAreTakenLongerOnesRefused)
+{
+    const std::string longest(255, 'v');
+    EXPECT_EQ(Converted(longest + "\r\n" + kList + longest, "tex\\"), longest + "\r\n" + kListOut + longest + "\r\n");
+
+    const std::string tooLong(256, 'v');
+    const std::string name = "    \"" + std::string(250, 'n') + "\";";
+    for (const std::string& text : {tooLong + "\n" + kList, longest + "\r\r\n" + kList,
+                                    " MeshMaterialList {\n" + tooLong + "\n MeshNormals {\n",
+                                    " MeshMaterialList {\n   TextureFilename {\n" + name + "\n",
+                                    kList + tooLong, kList + "\n" + tooLong + "\n"}) {
+        WriteBytes("model.x", text);
+        ExpectRefused("model.x", "p\\", MSG_LINE_TOO_LONG);
+    }
+}
+
+TEST_F(ConvertXFileTest, RefusesNamesThatDoNotEndInDotX)
+{
+    WriteBytes("model.X", kList);
+    WriteBytes("x", kList);
+    for (const char* fname : {"model.X", "x", "", ".", "model.xx", "model.x "})
+        ExpectRefused(fname, "p\\", MSG_NOT_X_FILE);
+    EXPECT_FALSE(Exists("Dummy.x")) << "nothing is created before the name is accepted";
+}
+
+TEST_F(ConvertXFileTest, RefusesFilesThatCanNotBeOpened)
+{
+    ExpectRefused("missing.x", "p\\", MSG_NO_FILE);
+    std::filesystem::create_directory("folder.x");
+    ExpectRefused("folder.x", "p\\", MSG_NO_FILE);
+    EXPECT_FALSE(Exists("Dummy.x"));
+}
+
+TEST_F(ConvertXFileTest, RefusesAFileWithoutMaterialList)
+{
+    for (const std::string text : {"", "\n", "xof 0303txt 0032\n MeshNormals {\n", " MeshMaterialList { \n"}) {
+        WriteBytes("model.x", text);
+        ExpectRefused("model.x", "p\\", MSG_NO_MATERIAL_LIST);
+    }
+}
+
+TEST_F(ConvertXFileTest, RefusesTheWorkFileItselfInAnySpelling)
+{
+    std::filesystem::create_directory("sub");
+    const std::string absolute = (dir / "Dummy.x").string();
+    for (const std::string fname : {"Dummy.x", "./Dummy.x", "sub/../Dummy.x", absolute.c_str()}) {
+        WriteBytes("Dummy.x", kList);
+        ExpectRefused(fname, "p\\", MSG_IS_WORK_FILE);
+        EXPECT_EQ(ReadBytes("Dummy.x"), kList);
+    }
+}
+
+TEST_F(ConvertXFileTest, TheWorkFileIsReplacedByEachConversion)
+{
+    WriteBytes("Dummy.x", std::string(10000, 'z'));
+    WriteBytes("other.x", kList + " }\n");
+    ASSERT_EQ(Convert("other.x", "a\\").hr, S_OK);
+    Converted(kList, "b\\");
+    EXPECT_EQ(ReadBytes("Dummy.x"), ReadBytes("model.x"));
+}
+
+TEST_F(ConvertXFileTest, AWorkFileThatCanNotBeCreatedStopsTheConversion)
+{
+    std::filesystem::create_directory("Dummy.x");
+    WriteBytes("model.x", kList);
+    ExpectRefused("model.x", "p\\", MSG_CREATE_FAILED);
+}
+
+TEST_F(ConvertXFileTest, AReadOnlyInputKeepsItsTextAndTheWorkFileHoldsTheResult)
+{
+    WriteBytes("model.x", kList);
+    std::filesystem::permissions("model.x", std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                                std::filesystem::perms::others_read);
+    ExpectRefused("model.x", "tex\\", MSG_COPY_FAILED);
+    WriteBytes("expected.x", kList);
+    ASSERT_EQ(Convert("expected.x", "tex\\").hr, S_OK);
+    EXPECT_EQ(ReadBytes("Dummy.x"), ReadBytes("expected.x"));
+}
+
+TEST_F(ConvertXFileTest, NulBytesStayInTheirLines)
+{
+    const std::string text = "a\0b\n MeshMaterialList {\n   TextureFilename {\n    \"w\0d.bmp\";\n MeshNormals {\n"s;
+    EXPECT_EQ(Converted(text, "p\\"), "a\0b\r\n MeshMaterialList {\r\n   TextureFilename {\r\n\"p\\w\0d.bmp\";\r\n MeshNormals {\r\n\r\n"s);
+}
+
+}  // namespace

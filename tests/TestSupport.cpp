@@ -1,0 +1,137 @@
+#include "TestSupport.h"
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+void InTempDir::SetUp()
+{
+    static std::atomic<int> serial{0};
+    previous = fs::current_path();
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::ostringstream name;
+    name << "xconv-" << info->test_suite_name() << '-' << info->name() << '-' <<
+#ifdef _WIN32
+        GetCurrentProcessId()
+#else
+        getpid()
+#endif
+         << '-' << serial++;
+    std::string leaf = name.str();
+    for (char& c : leaf)
+        if (c == '/')
+            c = '_';
+    dir = fs::temp_directory_path() / leaf;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::current_path(dir);
+}
+
+void InTempDir::TearDown()
+{
+    fs::current_path(previous);
+    std::error_code ec;
+    // Read-only files left by a test must not stop the clean-up.
+    for (const auto& entry : fs::recursive_directory_iterator(dir, ec))
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir, ec);
+}
+
+std::string ReadBytes(const std::string& name)
+{
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& name, const std::string& bytes)
+{
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool Exists(const std::string& name)
+{
+    std::error_code ec;
+    return fs::exists(name, ec);
+}
+
+#ifdef _WIN32
+
+// The real message box is modal; a hook on this thread reads each box as it
+// is activated and dismisses it with OK.
+namespace {
+
+std::vector<std::string>* g_boxes;
+HHOOK g_hook;
+
+LRESULT CALLBACK CatchBox(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        char cls[16] = "";
+        GetClassNameA(box, cls, sizeof cls);
+        if (std::string(cls) == "#32770") {
+            char text[512] = "";
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            g_boxes->push_back(text);
+            EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr) << "the conversion's boxes have no owner";
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+}  // namespace
+
+std::vector<std::string> CaptureBoxes(const std::function<void()>& f)
+{
+    std::vector<std::string> boxes;
+    g_boxes = &boxes;
+    g_hook = SetWindowsHookExA(WH_CBT, CatchBox, nullptr, GetCurrentThreadId());
+    f();
+    UnhookWindowsHookEx(g_hook);
+    g_boxes = nullptr;
+    return boxes;
+}
+
+#else
+
+// The host stand-in writes each box as a line "MessageBox: <text>" to
+// standard error; standard error goes to a file while f runs.
+std::vector<std::string> CaptureBoxes(const std::function<void()>& f)
+{
+    std::fflush(stderr);
+    std::FILE* tmp = std::tmpfile();
+    int saved = dup(2);
+    dup2(fileno(tmp), 2);
+    f();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+
+    std::rewind(tmp);
+    std::vector<std::string> boxes;
+    char line[1024];
+    const std::string prefix = "MessageBox: ";
+    while (std::fgets(line, sizeof line, tmp)) {
+        std::string s = line;
+        if (!s.empty() && s.back() == '\n')
+            s.pop_back();
+        if (s.compare(0, prefix.size(), prefix) == 0)
+            boxes.push_back(s.substr(prefix.size()));
+    }
+    std::fclose(tmp);
+    return boxes;
+}
+
+#endif
