@@ -29,6 +29,7 @@ struct Input {
     std::vector<char> chunk;
     std::size_t pos = 0;
     std::size_t end = 0;
+    bool ctrlZ = false;  // the chunk ends at a Ctrl-Z: nothing more is read
     bool atEnd = false;  // the last line has been read
 };
 
@@ -50,33 +51,30 @@ ReadResult ReadLine(Input& in, Line& ln)
         return READ_PAST_END;
     ln.len = 0;
     for (;;) {
-        if (in.pos == in.end) {
+        if (in.pos == in.end && !in.ctrlZ) {
             in.ifs.read(in.chunk.data(), static_cast<std::streamsize>(in.chunk.size()));
             if (in.ifs.bad())
                 return READ_ERROR;
             in.pos = 0;
             in.end = static_cast<std::size_t>(in.ifs.gcount());
-            if (in.end == 0) {
-                in.atEnd = true;
-                break;
+            if (const void* z = std::memchr(in.chunk.data(), '\x1a', in.end)) {
+                in.end = static_cast<std::size_t>(static_cast<const char*>(z) - in.chunk.data());
+                in.ctrlZ = true;
             }
+        }
+        if (in.pos == in.end) {
+            in.atEnd = true;
+            break;
         }
         const char* p = in.chunk.data() + in.pos;
         std::size_t n = in.end - in.pos;
         const char* lf = static_cast<const char*>(std::memchr(p, '\n', n));
         std::size_t k = lf ? static_cast<std::size_t>(lf - p) : n;
-        if (const void* eof = std::memchr(p, '\x1a', k)) {
-            k = static_cast<std::size_t>(static_cast<const char*>(eof) - p);
-            lf = nullptr;
-            in.atEnd = true;
-        }
         if (ln.len + k > sizeof ln.buf)
             return READ_TOO_LONG;
         std::memcpy(ln.buf + ln.len, p, k);
         ln.len += k;
         in.pos += k;
-        if (in.atEnd)
-            break;
         if (lf) {
             ++in.pos;
             if (ln.len > 0 && ln.buf[ln.len - 1] == '\r')
@@ -95,13 +93,35 @@ bool Is(const Line& ln, std::string_view marker)
     return std::string_view(ln.buf, ln.len) == marker;
 }
 
-// Every line goes out with CR LF; the stream's own buffer gathers them, and a
-// failed write leaves the stream failed for the caller to see.
-bool WriteLine(std::ofstream& ofs, std::string_view str)
+// The work file. Lines are gathered in a chunk of our own and go to the
+// stream a chunk at a time; a failed write leaves the stream failed.
+struct Output {
+    std::ofstream ofs;
+    std::vector<char> chunk;
+    std::size_t fill = 0;
+};
+
+bool Flush(Output& out)
 {
-    ofs.write(str.data(), static_cast<std::streamsize>(str.size()));
-    ofs.write("\r\n", 2);
-    return static_cast<bool>(ofs);
+    out.ofs.write(out.chunk.data(), static_cast<std::streamsize>(out.fill));
+    out.fill = 0;
+    return static_cast<bool>(out.ofs);
+}
+
+// Every line goes out with CR LF.
+bool WriteLine(Output& out, std::string_view str)
+{
+    if (out.fill + str.size() + 2 > out.chunk.size()) {
+        if (!Flush(out))
+            return false;
+        if (str.size() + 2 > out.chunk.size())
+            out.chunk.resize(str.size() + 2);
+    }
+    std::memcpy(out.chunk.data() + out.fill, str.data(), str.size());
+    out.fill += str.size();
+    out.chunk[out.fill++] = '\r';
+    out.chunk[out.fill++] = '\n';
+    return true;
 }
 
 // A texture name line holds the name in double quotes. The rebuilt line is
@@ -156,12 +176,11 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
         return Fail(MSG_IS_WORK_FILE);
     if (!CreateAlways(WORK_FILE))
         return Fail(MSG_CREATE_FAILED);
-    std::vector<char> obuf(CHUNK);
-    std::ofstream ofs;
-    ofs.rdbuf()->pubsetbuf(obuf.data(), static_cast<std::streamsize>(obuf.size()));
-    ofs.open(WORK_FILE, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!ofs)
+    Output out;
+    out.ofs.open(WORK_FILE, std::ios::out | std::ios::binary | std::ios::trunc);
+    if (!out.ofs)
         return Fail(MSG_CREATE_FAILED);
+    out.chunk.resize(CHUNK);
 
     Line ln;
     ReadResult r;
@@ -173,7 +192,7 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
             return Fail(MSG_NO_MATERIAL_LIST);
         if (r != READ_OK)
             return ReadFailure(r);
-        if (!WriteLine(ofs, {ln.buf, ln.len}))
+        if (!WriteLine(out, {ln.buf, ln.len}))
             return Fail(MSG_WRITE_FAILED);
     } while (!Is(ln, MATERIAL_LIST_LINE));
 
@@ -185,7 +204,7 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
             break;
         if (r != READ_OK)
             return ReadFailure(r);
-        if (!WriteLine(ofs, {ln.buf, ln.len}))
+        if (!WriteLine(out, {ln.buf, ln.len}))
             return Fail(MSG_WRITE_FAILED);
         if (!Is(ln, TEXTURE_LINE))
             continue;
@@ -195,7 +214,7 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
         if (r != READ_OK)
             return ReadFailure(r);
         RebuildTextureLine(ln, Path, str);
-        if (!WriteLine(ofs, str))
+        if (!WriteLine(out, str))
             return Fail(MSG_WRITE_FAILED);
     }
 
@@ -204,14 +223,16 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
         r = ReadLine(in, ln);
         if (r != READ_OK)
             return ReadFailure(r);
-        if (!WriteLine(ofs, {ln.buf, ln.len}))
+        if (!WriteLine(out, {ln.buf, ln.len}))
             return Fail(MSG_WRITE_FAILED);
     }
 
     // The work file must be whole on disk before it replaces the input, and
     // neither file may still be open while it does.
-    ofs.close();
-    if (!ofs)
+    if (!Flush(out))
+        return Fail(MSG_WRITE_FAILED);
+    out.ofs.close();
+    if (!out.ofs)
         return Fail(MSG_WRITE_FAILED);
     in.ifs.close();
     if (!CopyOver(WORK_FILE, fname))

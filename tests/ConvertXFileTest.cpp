@@ -203,6 +203,24 @@ TEST_F(ConvertXFileTest, CtrlZEndsTheInput)
     ExpectRefused("model.x", "t\\", MSG_NO_MATERIAL_LIST);
 }
 
+TEST_F(ConvertXFileTest, LinesAcrossReadChunksComeOutWhole)
+{
+    // Lines of every length from 0 to 255 bytes, over several hundred KB, so
+    // that line breaks, lone CRs and the CR of a CR LF fall on the borders of
+    // whatever pieces the file is read in.
+    std::string in, out;
+    for (std::size_t i = 0; in.size() < 600 * 1024; ++i) {
+        std::string line(i % 256, static_cast<char>('a' + i % 26));
+        if (i % 7 == 0 && line.size() >= 3)
+            line[line.size() / 2] = '\r';
+        in += line + (i % 3 ? "\r\n" : "\n");
+        out += line + "\r\n";
+    }
+    EXPECT_EQ(Converted(in + kList + in, "tex\\"), out + kListOut + out + "\r\n");
+    // A Ctrl-Z far into the file ends it there.
+    EXPECT_EQ(Converted(kList + in + "cut\x1a" + in, "tex\\"), kListOut + out + "cut\r\n");
+}
+
 TEST_F(ConvertXFileTest, ShiftJisPassesThroughUnchanged)
 {
     // 表 and ソ end in 0x5C, the byte of a backslash.
