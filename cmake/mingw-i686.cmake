@@ -1,0 +1,19 @@
+# Cross-builds the 32-bit Windows program and its tests with mingw-w64 (the
+# posix thread model, which GoogleTest needs for std::mutex);
+# the tests run under Wine.
+#   cmake -B build/mingw-i686 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+# (or simply: cmake --preset mingw-i686)
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
