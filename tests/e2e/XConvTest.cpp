@@ -1,0 +1,496 @@
+// End-to-end tests of XConv.exe. Each test starts the program in a fresh
+// directory of its own and works its dialog from this process as a user
+// would: fields set, buttons and keys posted, each message box read (text,
+// caption, owner) and dismissed. Every wait is bounded, so a program that
+// hangs fails the test instead of stopping the run.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Messages.h"
+#include "TestSupport.h"
+#include "resource.h"
+
+namespace {
+
+std::string g_exe;  // full name of XConv.exe, from the command line
+
+constexpr DWORD TIMEOUT_MS = 15000;
+
+// The platform's caption for a box that names none: エラー.
+constexpr char DEFAULT_CAPTION[] = "\x83\x47\x83\x89\x81\x5b";
+
+template <class F>
+bool WaitFor(F done, DWORD ms = TIMEOUT_MS)
+{
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > ms)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+struct Search {
+    DWORD pid;
+    const char* cls;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK Collect(HWND hWnd, LPARAM lParam)
+{
+    Search* s = reinterpret_cast<Search*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hWnd, &pid);
+    char cls[64] = "";
+    GetClassNameA(hWnd, cls, sizeof cls);
+    if (pid == s->pid && std::string(cls) == s->cls)
+        s->found.push_back(hWnd);
+    return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows(DWORD pid, const char* cls)
+{
+    Search s{pid, cls, {}};
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+std::string Text(HWND hWnd)
+{
+    char buf[1024] = "";
+    DWORD_PTR n = 0;
+    SendMessageTimeoutA(hWnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, TIMEOUT_MS,
+                        &n);
+    return buf;
+}
+
+struct Box {
+    std::string text;
+    std::string caption;
+    HWND owner;
+    bool dialogEnabled;  // whether the user could still work the dialog
+};
+
+class XConvTest : public InTempDir {
+protected:
+    void TearDown() override
+    {
+        if (pi.hProcess) {
+            if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(pi.hProcess, 1);
+                WaitForSingleObject(pi.hProcess, TIMEOUT_MS);
+            }
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+        InTempDir::TearDown();
+    }
+
+    // Starts the program in the test's directory and waits for its dialog.
+    void Start()
+    {
+        std::string cmd = "\"" + g_exe + "\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        ASSERT_TRUE(CreateProcessA(g_exe.c_str(), cmd.data(), NULL, NULL, FALSE, 0, NULL, dir.string().c_str(), &si,
+                                   &pi))
+            << g_exe;
+        ASSERT_TRUE(WaitFor([&] {
+            for (HWND w : TopLevelWindows(pi.dwProcessId, "#32770"))
+                if (IsWindowVisible(w) && Text(w) == "Dialog")
+                    dlg = w;
+            return dlg != NULL;
+        })) << "the dialog did not appear";
+        std::vector<HWND> mains = TopLevelWindows(pi.dwProcessId, "Window");
+        ASSERT_EQ(mains.size(), 1u);
+        mainWnd = mains[0];
+        ExpectMainHidden();
+    }
+
+    void ExpectMainHidden() { EXPECT_FALSE(IsWindowVisible(mainWnd)) << "the main window must never show"; }
+
+    void SetField(int id, const std::string& text)
+    {
+        DWORD_PTR r = 0;
+        ASSERT_TRUE(SendMessageTimeoutA(GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                                        SMTO_ABORTIFHUNG, TIMEOUT_MS, &r));
+    }
+
+    std::string Field(int id) { return Text(GetDlgItem(dlg, id)); }
+
+    // Posted, not sent: the handler shows a modal box, and a send would wait
+    // for it to be dismissed.
+    void Press(int id)
+    {
+        ASSERT_TRUE(PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dlg, id)));
+    }
+
+    // A key typed into the file name field; the dialog manager sees it first.
+    void Key(WPARAM vk)
+    {
+        HWND edit = GetDlgItem(dlg, IDC_FNAME);
+        ASSERT_TRUE(PostMessageA(edit, WM_KEYDOWN, vk, 1));
+        ASSERT_TRUE(PostMessageA(edit, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u)));
+    }
+
+    std::vector<HWND> Boxes()
+    {
+        std::vector<HWND> boxes;
+        for (HWND w : TopLevelWindows(pi.dwProcessId, "#32770"))
+            if (w != dlg && IsWindowVisible(w))
+                boxes.push_back(w);
+        return boxes;
+    }
+
+    // Waits for the next message box, reads it and dismisses it with OK.
+    Box NextBox()
+    {
+        HWND box = NULL;
+        if (!WaitFor([&] {
+                std::vector<HWND> boxes = Boxes();
+                box = boxes.empty() ? NULL : boxes[0];
+                return box != NULL;
+            })) {
+            ADD_FAILURE() << "no message box appeared";
+            return {};
+        }
+        Box b;
+        b.text = Text(GetDlgItem(box, 0xFFFF));
+        b.caption = Text(box);
+        b.owner = GetWindow(box, GW_OWNER);
+        b.dialogEnabled = IsWindowEnabled(dlg) != FALSE;
+        ExpectMainHidden();
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the box did not go away";
+        return b;
+    }
+
+    // The close box of the dialog's title bar: the program must end with 0.
+    void Close()
+    {
+        EXPECT_TRUE(Boxes().empty()) << "a box is still open: " << Text(GetDlgItem(Boxes()[0], 0xFFFF));
+        ExpectMainHidden();
+        ASSERT_TRUE(PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0));
+        ASSERT_EQ(WaitForSingleObject(pi.hProcess, TIMEOUT_MS), WAIT_OBJECT_0) << "the program did not end";
+        DWORD code = 1;
+        GetExitCodeProcess(pi.hProcess, &code);
+        EXPECT_EQ(code, 0u);
+    }
+
+    // An owned box with the platform's caption: the dialog refused its input.
+    void ExpectRefusal(const char* text)
+    {
+        Box b = NextBox();
+        EXPECT_EQ(b.text, text);
+        EXPECT_EQ(b.caption, DEFAULT_CAPTION);
+        EXPECT_EQ(b.owner, dlg);
+        EXPECT_FALSE(b.dialogEnabled);
+    }
+
+    void ExpectDone()
+    {
+        Box b = NextBox();
+        EXPECT_EQ(b.text, MSG_DONE);
+        EXPECT_EQ(b.caption, CAPTION_DONE);
+        EXPECT_EQ(b.owner, dlg);
+    }
+
+    PROCESS_INFORMATION pi = {};
+    HWND dlg = NULL;
+    HWND mainWnd = NULL;
+};
+
+const std::string kModel =
+    " MeshMaterialList {\n"
+    "   TextureFilename {\n"
+    "    \"wood.bmp\";\n"
+    " MeshNormals {\n";
+
+std::string ModelWith(const std::string& name)
+{
+    return " MeshMaterialList {\r\n   TextureFilename {\r\n\"" + name + "\";\r\n MeshNormals {\r\n\r\n";
+}
+
+TEST_F(XConvTest, EmptyFieldsAreRefusedOneAtATime)
+{
+    Start();
+    Press(IDOK);
+    ExpectRefusal(MSG_NO_FNAME);  // only this one: the path is not looked at
+
+    WriteBytes("model.x", kModel);
+    SetField(IDC_FNAME, "model.x");
+    Press(IDOK);
+    ExpectRefusal(MSG_NO_PATH);
+    EXPECT_EQ(ReadBytes("model.x"), kModel);
+    EXPECT_FALSE(Exists("Dummy.x"));
+    Close();
+}
+
+TEST_F(XConvTest, OkConvertsAndConfirmsInTheProgramsDirectory)
+{
+    std::filesystem::create_directory("models");
+    WriteBytes("models/model.x", kModel);
+    Start();
+    SetField(IDC_FNAME, "models\\model.x");
+    SetField(IDC_PATH, "tex\\");
+    Press(IDOK);
+    ExpectDone();
+    EXPECT_EQ(ReadBytes("models/model.x"), ModelWith("tex\\wood.bmp"));
+    EXPECT_EQ(ReadBytes("Dummy.x"), ModelWith("tex\\wood.bmp")) << "the work file lies in the current directory";
+    EXPECT_FALSE(Exists("models/Dummy.x"));
+    EXPECT_EQ(Field(IDC_FNAME), "models\\model.x");
+    EXPECT_EQ(Field(IDC_PATH), "tex\\");
+
+    // Again, on the converted file, which also gains a second empty line.
+    Press(IDOK);
+    ExpectDone();
+    EXPECT_EQ(ReadBytes("models/model.x"), ModelWith("tex\\tex\\wood.bmp") + "\r\n");
+    Close();
+}
+
+TEST_F(XConvTest, AFailedConversionShowsOnlyItsOwnMessage)
+{
+    Start();
+    SetField(IDC_FNAME, "missing.x");
+    SetField(IDC_PATH, "tex\\");
+    Press(IDOK);
+    Box b = NextBox();
+    EXPECT_EQ(b.text, MSG_NO_FILE);
+    EXPECT_EQ(b.caption, DEFAULT_CAPTION);
+    EXPECT_EQ(b.owner, nullptr);
+    EXPECT_TRUE(b.dialogEnabled) << "a box without owner leaves the dialog enabled";
+
+    // Whatever the failed OK would still show comes before the next box.
+    SetField(IDC_FNAME, "");
+    Press(IDOK);
+    ExpectRefusal(MSG_NO_FNAME);
+    Close();
+}
+
+TEST_F(XConvTest, CancelAndEscChangeNothingEnterIsOk)
+{
+    WriteBytes("model.x", kModel);
+    Start();
+    SetField(IDC_FNAME, "model.x");
+    SetField(IDC_PATH, "p\\");
+    Press(IDCANCEL);
+    Key(VK_ESCAPE);
+    // Had either shown a box or ended the dialog, this would not be next.
+    Key(VK_RETURN);
+    ExpectDone();
+    EXPECT_EQ(ReadBytes("model.x"), ModelWith("p\\wood.bmp")) << "converted once, by Enter";
+    EXPECT_EQ(Field(IDC_FNAME), "model.x");
+    EXPECT_EQ(Field(IDC_PATH), "p\\");
+    Close();
+}
+
+TEST_F(XConvTest, FieldTextsAreCutAt255Bytes)
+{
+    Start();
+    SetField(IDC_PATH, "p\\");
+    // 256 bytes: cut to 255 the name ends in "." and is no X file.
+    SetField(IDC_FNAME, std::string(254, 'a') + ".x");
+    Press(IDOK);
+    EXPECT_EQ(NextBox().text, MSG_NOT_X_FILE);
+    // 255 bytes reach the conversion whole.
+    SetField(IDC_FNAME, std::string(253, 'a') + ".x");
+    Press(IDOK);
+    EXPECT_EQ(NextBox().text, MSG_NO_FILE);
+    Close();
+}
+
+TEST_F(XConvTest, TheHiddenMainWindowOwnsTheDialog)
+{
+    Start();
+    EXPECT_EQ(GetWindow(dlg, GW_OWNER), mainWnd);
+    char caption[64] = "";
+    GetWindowTextA(mainWnd, caption, sizeof caption);
+    EXPECT_STREQ(caption, CAPTION_MAIN);
+    RECT rc;
+    GetClientRect(mainWnd, &rc);
+    EXPECT_EQ(rc.right - rc.left, 640);
+    EXPECT_EQ(rc.bottom - rc.top, 480);
+    DWORD_PTR count = 1;
+    SendMessageTimeoutA(GetDlgItem(dlg, IDC_LIST), LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, TIMEOUT_MS, &count);
+    EXPECT_EQ(count, 0u) << "the list box stays empty";
+    Close();
+}
+
+// The resources compiled into the .exe, read back as the platform reads them.
+class Resources : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        module = LoadLibraryExA(g_exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(module, nullptr) << g_exe;
+    }
+    void TearDown() override
+    {
+        if (module)
+            FreeLibrary(module);
+    }
+
+    const BYTE* Load(LPCSTR type, LPCSTR name, DWORD* size = nullptr)
+    {
+        HRSRC res = FindResourceA(module, name, type);
+        if (!res)
+            return nullptr;
+        if (size)
+            *size = SizeofResource(module, res);
+        return static_cast<const BYTE*>(LockResource(LoadResource(module, res)));
+    }
+
+    HMODULE module = NULL;
+};
+
+// Reads a dialog template field by field.
+struct Reader {
+    const BYTE* p;
+
+    WORD Word() { WORD v; memcpy(&v, p, 2); p += 2; return v; }
+    DWORD Dword() { DWORD v; memcpy(&v, p, 4); p += 4; return v; }
+    short Short() { return static_cast<short>(Word()); }
+    BYTE Byte() { return *p++; }
+    // A string, or an ordinal written as "#<number>".
+    std::wstring SzOrOrd()
+    {
+        WORD first = Word();
+        if (first == 0xFFFF)
+            return L"#" + std::to_wstring(Word());
+        std::wstring s;
+        for (WORD c = first; c != 0; c = Word())
+            s += static_cast<wchar_t>(c);
+        return s;
+    }
+    void Align(const BYTE* base) { p = base + ((p - base + 3) & ~3); }
+};
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD lang, LONG_PTR param)
+{
+    reinterpret_cast<std::vector<WORD>*>(param)->push_back(lang);
+    return TRUE;
+}
+
+TEST_F(Resources, TheDialogTemplateIsLaidOutAsDesigned)
+{
+    std::vector<WORD> langs;
+    EnumResourceLanguagesA(module, RT_DIALOG, MAKEINTRESOURCEA(103), CollectLanguage, (LONG_PTR)&langs);
+    EXPECT_EQ(langs, std::vector<WORD>{1041});
+
+    const BYTE* base = Load(RT_DIALOG, MAKEINTRESOURCEA(103));
+    ASSERT_NE(base, nullptr);
+    Reader r{base};
+    EXPECT_EQ(r.Word(), 1);       // extended template
+    EXPECT_EQ(r.Word(), 0xFFFF);
+    EXPECT_EQ(r.Dword(), 0u);     // help id
+    EXPECT_EQ(r.Dword(), 0u);     // extended style
+    EXPECT_EQ(r.Dword(), 0x80C800C8u);
+    const WORD count = r.Word();
+    ASSERT_EQ(count, 7);
+    EXPECT_EQ(r.Short(), 0);
+    EXPECT_EQ(r.Short(), 0);
+    EXPECT_EQ(r.Short(), 308);
+    EXPECT_EQ(r.Short(), 162);
+    EXPECT_EQ(r.SzOrOrd(), L"");  // menu
+    EXPECT_EQ(r.SzOrOrd(), L"");  // class
+    EXPECT_EQ(r.SzOrOrd(), L"Dialog");
+    EXPECT_EQ(r.Word(), 8);
+    EXPECT_EQ(r.Word(), 400);
+    EXPECT_EQ(r.Byte(), 0);  // not italic
+    EXPECT_EQ(r.Byte(), 1);  // default character set
+    EXPECT_EQ(r.SzOrOrd(), L"MS Shell Dlg");
+
+    const struct {
+        DWORD id;
+        const wchar_t* cls;  // #128 button, #129 edit, #130 static, #131 list box
+        const wchar_t* text;
+        DWORD style;
+        short x, y, cx, cy;
+    } controls[] = {
+        {1, L"#128", L"OK", 0x50010001, 70, 95, 50, 14},
+        {2, L"#128", L"\u30ad\u30e3\u30f3\u30bb\u30eb", 0x50010000, 7, 94, 50, 14},  // キャンセル
+        {1001, L"#131", L"", 0x50A10103, 197, 18, 104, 128},
+        {1002, L"#129", L"", 0x50810080, 7, 35, 115, 15},
+        {1003, L"#129", L"", 0x50810080, 7, 66, 115, 15},
+        {0xFFFFFFFF, L"#130", L"\u8ffd\u52a0\u30d1\u30b9", 0x50020000, 7, 54, 87, 8},        // 追加パス
+        {0xFFFFFFFF, L"#130", L"\u30d5\u30a1\u30a4\u30eb\u540d", 0x50020000, 7, 20, 87, 8},  // ファイル名
+    };
+    for (const auto& c : controls) {
+        SCOPED_TRACE(c.id);
+        r.Align(base);
+        EXPECT_EQ(r.Dword(), 0u);  // help id
+        EXPECT_EQ(r.Dword(), 0u);  // extended style
+        EXPECT_EQ(r.Dword(), c.style);
+        EXPECT_EQ(r.Short(), c.x);
+        EXPECT_EQ(r.Short(), c.y);
+        EXPECT_EQ(r.Short(), c.cx);
+        EXPECT_EQ(r.Short(), c.cy);
+        EXPECT_EQ(r.Dword(), c.id);
+        EXPECT_EQ(r.SzOrOrd(), c.cls);
+        EXPECT_EQ(r.SzOrOrd(), c.text);
+        EXPECT_EQ(r.Word(), 0);  // no creation data
+    }
+}
+
+TEST_F(Resources, TheIconHas16And32Pixel16ColourImages)
+{
+    const BYTE* dir = Load(RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_APP));
+    ASSERT_NE(dir, nullptr);
+    Reader r{dir};
+    EXPECT_EQ(r.Word(), 0);
+    EXPECT_EQ(r.Word(), 1);
+    ASSERT_EQ(r.Word(), 2);
+    for (int size : {16, 32}) {
+        EXPECT_EQ(r.Byte(), size);
+        EXPECT_EQ(r.Byte(), size);
+        EXPECT_EQ(r.Byte(), 16);  // colours
+        r.Byte();
+        EXPECT_EQ(r.Word(), 1);  // planes
+        EXPECT_EQ(r.Word(), 4);  // bits per pixel
+        const DWORD bytes = r.Dword();
+        const WORD id = r.Word();
+        DWORD actual = 0;
+        const BYTE* image = Load(RT_ICON, MAKEINTRESOURCEA(id), &actual);
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(actual, bytes);
+        BITMAPINFOHEADER bih;
+        memcpy(&bih, image, sizeof bih);
+        EXPECT_EQ(bih.biWidth, size);
+        EXPECT_EQ(bih.biBitCount, 4);
+    }
+}
+
+TEST_F(Resources, TheManifestRunsAsTheInvoker)
+{
+    DWORD size = 0;
+    const BYTE* m = Load(RT_MANIFEST, MAKEINTRESOURCEA(1), &size);
+    ASSERT_NE(m, nullptr);
+    const std::string text(reinterpret_cast<const char*>(m), size);
+    EXPECT_NE(text.find("level=\"asInvoker\""), std::string::npos) << text;
+    EXPECT_NE(text.find("uiAccess=\"false\""), std::string::npos) << text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: xconv_e2e <path of XConv.exe>\n");
+        return 2;
+    }
+    // Made absolute now: each test changes the current directory.
+    char full[MAX_PATH];
+    if (!GetFullPathNameA(argv[1], MAX_PATH, full, NULL))
+        return 2;
+    g_exe = full;
+    return RUN_ALL_TESTS();
+}
