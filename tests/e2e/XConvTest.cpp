@@ -72,6 +72,22 @@ std::string Text(HWND hWnd)
     return buf;
 }
 
+// Starts XConv.exe in dir; gives the process and its dialog once it shows.
+bool StartProgram(const std::string& dir, PROCESS_INFORMATION& pi, HWND& dlg)
+{
+    std::string cmd = "\"" + g_exe + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (!CreateProcessA(g_exe.c_str(), cmd.data(), NULL, NULL, FALSE, 0, NULL, dir.c_str(), &si, &pi))
+        return false;
+    return WaitFor([&] {
+        for (HWND w : TopLevelWindows(pi.dwProcessId, "#32770"))
+            if (IsWindowVisible(w) && Text(w) == "Dialog")
+                dlg = w;
+        return dlg != NULL;
+    });
+}
+
 struct Box {
     std::string text;
     std::string caption;
@@ -97,18 +113,7 @@ protected:
     // Starts the program in the test's directory and waits for its dialog.
     void Start()
     {
-        std::string cmd = "\"" + g_exe + "\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        ASSERT_TRUE(CreateProcessA(g_exe.c_str(), cmd.data(), NULL, NULL, FALSE, 0, NULL, dir.string().c_str(), &si,
-                                   &pi))
-            << g_exe;
-        ASSERT_TRUE(WaitFor([&] {
-            for (HWND w : TopLevelWindows(pi.dwProcessId, "#32770"))
-                if (IsWindowVisible(w) && Text(w) == "Dialog")
-                    dlg = w;
-            return dlg != NULL;
-        })) << "the dialog did not appear";
+        ASSERT_TRUE(StartProgram(dir.string(), pi, dlg)) << g_exe << ": the dialog did not appear";
         std::vector<HWND> mains = TopLevelWindows(pi.dwProcessId, "Window");
         ASSERT_EQ(mains.size(), 1u);
         mainWnd = mains[0];
@@ -478,19 +483,69 @@ TEST_F(Resources, TheManifestRunsAsTheInvoker)
     EXPECT_NE(text.find("uiAccess=\"false\""), std::string::npos) << text;
 }
 
+void Report(const char* what, const RECT& rc)
+{
+    std::printf("%s %ld %ld %ld %ld\n", what, rc.left, rc.top, rc.right, rc.bottom);
+    std::fflush(stdout);
+    char line[16];
+    std::fgets(line, sizeof line, stdin);
+}
+
+// For scripts/screenshots.sh: starts the program in the current directory,
+// fills the dialog with model.x and tex\, and reports the dialog's screen
+// rectangle; then presses OK and reports the completion box with it. After
+// each report it waits for a line on standard input. Then it closes the
+// program.
+int Pose()
+{
+    PROCESS_INFORMATION pi = {};
+    HWND dlg = NULL;
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    if (!StartProgram(cwd, pi, dlg))
+        return 1;
+    SetDlgItemTextA(dlg, IDC_FNAME, "model.x");
+    SetDlgItemTextA(dlg, IDC_PATH, "tex\\");
+    RECT rcDlg;
+    GetWindowRect(dlg, &rcDlg);
+    Report("dialog", rcDlg);
+
+    PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+    HWND box = NULL;
+    if (!WaitFor([&] {
+            for (HWND w : TopLevelWindows(pi.dwProcessId, "#32770"))
+                if (w != dlg && IsWindowVisible(w))
+                    box = w;
+            return box != NULL;
+        }))
+        return 1;
+    Sleep(500);  // let it paint
+    RECT rcBox;
+    GetWindowRect(box, &rcBox);
+    RECT both;
+    UnionRect(&both, &rcDlg, &rcBox);
+    Report("box", both);
+
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    WaitFor([&] { return !IsWindow(box); });
+    PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return WaitForSingleObject(pi.hProcess, TIMEOUT_MS) == WAIT_OBJECT_0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: xconv_e2e <path of XConv.exe>\n");
+    const bool pose = argc == 3 && std::string(argv[1]) == "--pose";
+    if (argc != 2 && !pose) {
+        std::fprintf(stderr, "usage: xconv_e2e [--pose] <path of XConv.exe>\n");
         return 2;
     }
     // Made absolute now: each test changes the current directory.
     char full[MAX_PATH];
-    if (!GetFullPathNameA(argv[1], MAX_PATH, full, NULL))
+    if (!GetFullPathNameA(argv[argc - 1], MAX_PATH, full, NULL))
         return 2;
     g_exe = full;
-    return RUN_ALL_TESTS();
+    return pose ? Pose() : RUN_ALL_TESTS();
 }

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The Windows stage of ./test: cross-builds the program and the tests and
+# runs them under Wine, on a private Xvfb display, in the prefix
+# build/wineprefix. As root, the build runs as root and the tests as the
+# unprivileged user xconv, so that read-only files stay read-only.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/wine-env.sh
+
+start_xvfb
+if [ "$(id -u)" != 0 ]; then
+  make_prefix "$PWD/build/wineprefix" unmanaged
+  cmake --workflow --preset mingw-i686
+  exit
+fi
+
+if ! as_wine_user test -r "$PWD/CMakePresets.json"; then
+  # The tree lies where the test user can't reach it (under /root, say): the
+  # whole stage runs as that user on a copy of the sources in its home.
+  copy="/var/lib/$XCONV_USER/tree"
+  echo "test-windows: $XCONV_USER can't read $PWD; building and testing a copy in $copy"
+  mkdir -p "$copy"
+  tar --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf -
+  chown -R "$XCONV_USER:" "$copy"
+  cd "$copy"
+  as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/wineprefix" unmanaged &&
+                        cmake --workflow --preset mingw-i686'
+  exit
+fi
+
+cmake --preset mingw-i686 >/dev/null
+cmake --build --preset mingw-i686
+# The tests write only under Testing/ and in the prefix's own temp folder.
+mkdir -p build/mingw-i686/Testing build/wineprefix
+chown -R "$XCONV_USER:" build/mingw-i686/Testing build/wineprefix
+as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/wineprefix" unmanaged && ctest --preset mingw-i686'

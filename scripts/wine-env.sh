@@ -1,0 +1,63 @@
+# Helpers for the scripts that run the Windows program under Wine; sourced,
+# from the repository's root. Wine runs in prefixes of the project's own under
+# build/, never in ~/.wine, with the Japanese locale so that the ANSI code
+# page is 932.
+
+export LANG=ja_JP.UTF-8 WINEDEBUG=-all
+# No Mono or Gecko installers and no desktop menu entries: nothing here
+# needs them.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# The unprivileged user that runs Wine when the scripts run as root: Wine
+# as root ignores the read-only bit of files.
+XCONV_USER=xconv
+
+# Runs a command as the user that owns the test prefix: this user, or
+# XCONV_USER when this user is root.
+as_wine_user()
+{
+  if [ "$(id -u)" = 0 ]; then
+    if ! id "$XCONV_USER" >/dev/null 2>&1; then
+      echo "wine: creating the system user $XCONV_USER for the tests"
+      useradd --system --create-home --home-dir "/var/lib/$XCONV_USER" --shell /usr/sbin/nologin "$XCONV_USER"
+    fi
+    runuser -u "$XCONV_USER" -- "$@"
+  else
+    "$@"
+  fi
+}
+
+# Starts a private Xvfb on the first free display and kills it on exit;
+# $1 is the screen size, 1024x768 unless given.
+start_xvfb()
+{
+  local n=90 size=${1:-1024x768}
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  trap 'kill "$XVFB_PID" 2>/dev/null || true' EXIT
+  local i
+  for i in $(seq 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || { echo "wine: Xvfb :$n did not start" >&2; return 1; }
+    sleep 0.1
+  done
+  export DISPLAY=":$n"
+}
+
+# Makes the Wine prefix $1 if it is missing. With "unmanaged" as $2, Wine
+# draws the title bars itself instead of waiting for a window manager that
+# Xvfb does not have (it would wait two seconds on each message box).
+make_prefix()
+{
+  export WINEPREFIX="$1"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine: making the prefix $WINEPREFIX (the first time takes about 15 s)"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i
+  fi
+  if [ "${2:-}" = unmanaged ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+  fi
+  wineserver -w
+}
