@@ -78,6 +78,31 @@ TEST_F(FaultInjectionTest, TheWorkFileReachedBySymbolicLinksIsRefused)
     ExpectRefused("model.x", "model.x", MSG_IS_WORK_FILE);
 }
 
+TEST_F(FaultInjectionTest, AFullDiskLeavesTheInputAsItWas)
+{
+    // Big enough that the work file meets the full disk while lines are
+    // still being written, not only at the end.
+    std::string text = kModel;
+    while (text.size() < 1024 * 1024)
+        text += "  0.000000;0.000000;0.000000;,\n";
+    WriteBytes("model.x", text);
+    fs::create_symlink("/dev/full", "Dummy.x");
+    ExpectRefused("model.x", "model.x", MSG_WRITE_FAILED);
+
+    // A small file fails only when the last of it goes out.
+    WriteBytes("model.x", kModel);
+    ExpectRefused("model.x", "model.x", MSG_WRITE_FAILED);
+}
+
+TEST_F(FaultInjectionTest, AnInputThatFailsToReadIsReported)
+{
+    // Reading the start of a process's memory fails with an I/O error.
+    fs::create_symlink("/proc/self/mem", "model.x");
+    Outcome o = Convert("model.x");
+    EXPECT_EQ(o.hr, E_FAIL);
+    EXPECT_EQ(o.boxes, Boxes{MSG_READ_FAILED});
+}
+
 // What a child process saw of one conversion, or why it could not run it.
 struct ChildOutcome {
     std::string skipped;
@@ -138,12 +163,12 @@ ChildOutcome ConvertInChild(const std::string& fname, const std::function<std::s
 
 // File permissions bind root only in part, so the child takes the user
 // nobody when the tests run as root.
-std::string BecomeUnprivileged()
+std::string BecomeUnprivilegedIn(const fs::path& where)
 {
-    if (geteuid() != 0)
-        return "";
-    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
         return "can't become the user nobody";
+    if (chdir(where.c_str()) != 0)
+        return "the test directory is out of the user's reach";
     return "";
 }
 
@@ -188,13 +213,7 @@ TEST_F(FaultInjectionTest, AWorkFileThatCanNotBeMadeInTheCurrentDirectory)
     WriteBytes("locked/model.x", kModel);
     fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                   fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-    const std::string path = (dir / "locked").string();
-    ChildOutcome c = ConvertInChild("model.x", [&] {
-        std::string why = BecomeUnprivileged();
-        if (why.empty() && chdir(path.c_str()) != 0)
-            why = "the test directory is out of the user's reach";
-        return why;
-    });
+    ChildOutcome c = ConvertInChild("model.x", [&] { return BecomeUnprivilegedIn(dir / "locked"); });
     if (!c.skipped.empty())
         GTEST_SKIP() << c.skipped;
     ExpectChildRefused(c, "locked/model.x", kModel, MSG_CREATE_FAILED);
@@ -207,13 +226,7 @@ TEST_F(FaultInjectionTest, AnInputWithoutReadPermissionCanNotBeOpened)
                              fs::perms::others_read | fs::perms::others_exec);
     WriteBytes("model.x", kModel);
     fs::permissions("model.x", fs::perms::owner_write);
-    const std::string path = dir.string();
-    ChildOutcome c = ConvertInChild("model.x", [&] {
-        std::string why = BecomeUnprivileged();
-        if (why.empty() && chdir(path.c_str()) != 0)
-            why = "the test directory is out of the user's reach";
-        return why;
-    });
+    ChildOutcome c = ConvertInChild("model.x", [&] { return BecomeUnprivilegedIn(dir); });
     if (!c.skipped.empty())
         GTEST_SKIP() << c.skipped;
     fs::permissions("model.x", fs::perms::owner_read, fs::perm_options::add);
