@@ -108,15 +108,12 @@ bool Flush(Output& out)
     return static_cast<bool>(out.ofs);
 }
 
-// Every line goes out with CR LF.
+// Every line goes out with CR LF. A line is at most a quote, Path, a name and
+// a quote and semicolon (some 500 bytes), far less than a chunk.
 bool WriteLine(Output& out, std::string_view str)
 {
-    if (out.fill + str.size() + 2 > out.chunk.size()) {
-        if (!Flush(out))
-            return false;
-        if (str.size() + 2 > out.chunk.size())
-            out.chunk.resize(str.size() + 2);
-    }
+    if (out.fill + str.size() + 2 > out.chunk.size() && !Flush(out))
+        return false;
     std::memcpy(out.chunk.data() + out.fill, str.data(), str.size());
     out.fill += str.size();
     out.chunk[out.fill++] = '\r';
