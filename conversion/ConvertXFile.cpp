@@ -1,5 +1,6 @@
 #include "ConvertXFile.h"
 
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -93,17 +94,76 @@ bool Is(const Line& ln, std::string_view marker)
     return std::string_view(ln.buf, ln.len) == marker;
 }
 
+// Tells whether a file holds exactly the bytes that were written: their
+// count and a 64-bit hash of them, taken 8 bytes at a time (FNV's constants).
+struct Digest {
+    std::uint64_t count = 0;
+    std::uint64_t hash = 14695981039346656037ull;
+    char tail[8] = {};
+    std::size_t tailLen = 0;
+};
+
+void Mix(Digest& d, const char* word)
+{
+    std::uint64_t w;
+    std::memcpy(&w, word, sizeof w);
+    d.hash = (d.hash ^ w) * 1099511628211ull;
+}
+
+void Add(Digest& d, const char* p, std::size_t n)
+{
+    d.count += n;
+    while (n > 0 && d.tailLen > 0) {
+        d.tail[d.tailLen++] = *p++;
+        --n;
+        if (d.tailLen == sizeof d.tail) {
+            Mix(d, d.tail);
+            d.tailLen = 0;
+        }
+    }
+    for (; n >= sizeof d.tail; p += sizeof d.tail, n -= sizeof d.tail)
+        Mix(d, p);
+    std::memcpy(d.tail, p, n);
+    d.tailLen = n;
+}
+
+// The hash with the last bytes, short of a word, filled up with zeros.
+std::uint64_t Final(Digest d)
+{
+    std::memset(d.tail + d.tailLen, 0, sizeof d.tail - d.tailLen);
+    Mix(d, d.tail);
+    return d.hash;
+}
+
+bool SameBytes(const Digest& a, const Digest& b)
+{
+    return a.count == b.count && Final(a) == Final(b);
+}
+
+bool DigestOf(const char* name, Digest& d)
+{
+    std::ifstream ifs(name, std::ios::in | std::ios::binary);
+    std::vector<char> chunk(CHUNK);
+    while (ifs) {
+        ifs.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        Add(d, chunk.data(), static_cast<std::size_t>(ifs.gcount()));
+    }
+    return ifs.eof() && !ifs.bad();
+}
+
 // The work file. Lines are gathered in a chunk of our own and go to the
 // stream a chunk at a time; a failed write leaves the stream failed.
 struct Output {
     std::ofstream ofs;
     std::vector<char> chunk;
     std::size_t fill = 0;
+    Digest written;
 };
 
 bool Flush(Output& out)
 {
     out.ofs.write(out.chunk.data(), static_cast<std::streamsize>(out.fill));
+    Add(out.written, out.chunk.data(), out.fill);
     out.fill = 0;
     return static_cast<bool>(out.ofs);
 }
@@ -139,6 +199,26 @@ void RebuildTextureLine(const Line& ln, const char* Path, std::string& str)
     str += Path;
     str += tex;
     str += "\";";
+}
+
+// Puts the converted text in place of the input whole or not at all: a copy
+// of the work file, made beside the input, is swapped in for it, and only if
+// it holds exactly what this conversion wrote (another conversion in this
+// folder may have rewritten the work file meanwhile). Where the input's
+// folder takes no new file, the work file is copied over the input as the
+// only way left.
+bool ReplaceInput(const char* fname, const Digest& written)
+{
+    std::string target, made;
+    bool denied = false;
+    if (!MakeFileBeside(fname, target, made, denied))
+        return denied && CopyOver(WORK_FILE, fname);
+    Digest copied;
+    if (CopyOver(WORK_FILE, made.c_str()) && DigestOf(made.c_str(), copied) && SameBytes(copied, written) &&
+        SwapIn(made.c_str(), target.c_str()))
+        return true;
+    RemoveFile(made.c_str());
+    return false;
 }
 
 HRESULT Fail(const char* text)
@@ -232,7 +312,7 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
     if (!out.ofs)
         return Fail(MSG_WRITE_FAILED);
     in.ifs.close();
-    if (!CopyOver(WORK_FILE, fname))
+    if (!ReplaceInput(fname, out.written))
         return Fail(MSG_COPY_FAILED);
     return S_OK;
 }

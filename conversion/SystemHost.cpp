@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,6 +77,56 @@ bool CopyOver(const char* from, const char* to)
     ok = close(out) == 0 && ok;
     close(in);
     return ok;
+}
+
+bool MakeFileBeside(const char* name, std::string& target, std::string& made, bool& denied)
+{
+    denied = false;
+    char* real = realpath(name, nullptr);
+    if (!real)
+        return false;
+    target = real;
+    std::free(real);
+    made = target.substr(0, target.rfind('/') + 1) + "xcvXXXXXX.tmp";
+    int fd = mkstemps(&made[0], 4);
+    if (fd < 0) {
+        denied = errno == EACCES || errno == EPERM;
+        return false;
+    }
+    return close(fd) == 0;
+}
+
+// rename() swaps the name over in one step. Without write permission target
+// stands for a read-only file, which the platform refuses to replace.
+bool SwapIn(const char* made, const char* target)
+{
+    struct stat st;
+    if (stat(target, &st) != 0 || (st.st_mode & 0222) == 0)
+        return false;
+    int fd = open(made, O_RDWR);
+    if (fd < 0)
+        return false;
+    if ((st.st_uid != geteuid() || st.st_gid != getegid()) && fchown(fd, st.st_uid, st.st_gid) != 0) {
+        // Only root may give a file away; the file stays ours.
+    }
+    bool ok = fchmod(fd, st.st_mode & 07777) == 0 && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    if (!ok || rename(made, target) != 0)
+        return false;
+    // The new name must reach the disk too; the text is already whole there.
+    std::string dir = target;
+    dir.erase(dir.rfind('/') + 1);
+    int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        fsync(dfd);
+        close(dfd);
+    }
+    return true;
+}
+
+bool RemoveFile(const char* name)
+{
+    return unlink(name) == 0;
 }
 
 bool IsDirectory(const char* name)

@@ -1,19 +1,27 @@
 // The conversion against a hostile file system: a work file that can't be
-// written or made, an input that can't be read, and the work file reached by
-// names other than its own. Each failure must show its one message, return
-// E_FAIL and leave the input byte for byte as it was.
+// written or made, an input that can't be read, the work file reached by
+// names other than its own, a disk too small for the final copy and a
+// conversion killed halfway. Each failure must show its one message, return
+// E_FAIL and leave the input byte for byte as it was; the input is only ever
+// its old text or the whole converted one.
 #include "ConvertXFile.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <grp.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -33,11 +41,46 @@ struct Outcome {
     Boxes boxes;
 };
 
-Outcome Convert(const std::string& fname)
+Outcome Convert(const std::string& fname, const char* Path = "p\\")
 {
     Outcome o;
-    o.boxes = CaptureBoxes([&] { o.hr = ConvertXFile(fname.c_str(), "p\\"); });
+    o.boxes = CaptureBoxes([&] { o.hr = ConvertXFile(fname.c_str(), Path); });
     return o;
+}
+
+// A path of 36 bytes: it makes the converted text much longer than the input.
+const char kLongPath[] = "..\\..\\shared\\textures\\wood\\oak\\x\\";
+
+// A model of count texture blocks, some 50 bytes each.
+std::string ManyTextures(int count)
+{
+    std::string text = "xof 0303txt 0032\n MeshMaterialList {\n";
+    for (int i = 0; i < count; ++i)
+        text += "   TextureFilename {\n    \"texture" + std::to_string(i) + ".bmp\";\n   }\n";
+    return text + " MeshNormals {\n";
+}
+
+// Converts model.x, written anew in the current folder, on a disk that may be
+// too small for it, and tells how that ended: "converted", or the one message
+// shown while the input kept its old text. Anything else, and any file left
+// in the folder besides the input and the work file, is told as a fault.
+std::string ConvertOnSmallDisk(const std::string& text, const std::string& converted)
+{
+    WriteBytes("model.x", text);
+    Outcome o = Convert("model.x", kLongPath);
+    const std::string now = ReadBytes("model.x");
+    std::string verdict;
+    if (o.hr == S_OK && o.boxes.empty() && now == converted)
+        verdict = "converted";
+    else if (o.hr == E_FAIL && o.boxes.size() == 1 && now == text)
+        verdict = o.boxes[0];
+    else
+        verdict = "fault: " + std::to_string(o.boxes.size()) + " boxes, input of " + std::to_string(now.size()) +
+                  " bytes";
+    for (const auto& entry : fs::directory_iterator("."))
+        if (entry.path().filename() != "model.x" && entry.path().filename() != "Dummy.x")
+            verdict += ", left " + entry.path().filename().string();
+    return verdict;
 }
 
 // Expects the conversion of fname to fail with this message and to leave
@@ -52,6 +95,31 @@ void ExpectRefused(const std::string& fname, const std::string& input, const cha
 }
 
 using FaultInjectionTest = InTempDir;
+
+#ifdef _WIN32
+
+// The Windows stage, when it runs as root, hands the tests a folder on a
+// small disk (1500 KB) of their own: room for the model and the work file,
+// none for the copy that is to replace the model.
+TEST_F(FaultInjectionTest, ADiskTooSmallForTheCopyLeavesTheInputAsItWas)
+{
+    const char* disk = std::getenv("XCONV_SMALL_DISK");
+    if (!disk)
+        GTEST_SKIP() << "no small disk to fill (XCONV_SMALL_DISK)";
+    const std::string text = ManyTextures(10000);
+    WriteBytes("model.x", text);
+    ASSERT_EQ(Convert("model.x", kLongPath).hr, S_OK);
+    const std::string converted = ReadBytes("model.x");
+
+    fs::current_path(disk);
+    for (const auto& entry : fs::directory_iterator("."))
+        fs::remove_all(entry.path());
+    EXPECT_EQ(ConvertOnSmallDisk(text, converted), MSG_COPY_FAILED);
+    fs::remove("model.x");
+    fs::remove("Dummy.x");
+}
+
+#endif
 
 TEST_F(FaultInjectionTest, TheWorkFileReachedByAHardLinkIsRefused)
 {
@@ -103,15 +171,8 @@ TEST_F(FaultInjectionTest, AnInputThatFailsToReadIsReported)
     EXPECT_EQ(o.boxes, Boxes{MSG_READ_FAILED});
 }
 
-// What a child process saw of one conversion, or why it could not run it.
-struct ChildOutcome {
-    std::string skipped;
-    Outcome outcome;
-};
-
-// Runs the conversion of fname in a child process, after prepare has set the
-// child up (limits, another user); prepare gives a reason to skip, or "".
-ChildOutcome ConvertInChild(const std::string& fname, const std::function<std::string()>& prepare)
+// Runs f in a child process and gives what it returned.
+std::string InChild(const std::function<std::string()>& f)
 {
     int fds[2];
     EXPECT_EQ(pipe(fds), 0);
@@ -121,15 +182,7 @@ ChildOutcome ConvertInChild(const std::string& fname, const std::function<std::s
     pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        std::string report = prepare();
-        if (report.empty()) {
-            Outcome o = Convert(fname);
-            report = "R" + std::to_string(o.hr);
-            for (const std::string& box : o.boxes)
-                report += "\n" + box;
-        } else {
-            report = "S" + report;
-        }
+        std::string report = f();
         ssize_t n = write(fds[1], report.data(), report.size());
         _exit(n == static_cast<ssize_t>(report.size()) ? 0 : 1);
     }
@@ -143,7 +196,29 @@ ChildOutcome ConvertInChild(const std::string& fname, const std::function<std::s
     int status = 0;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+    return report;
+}
 
+// What a child process saw of one conversion, or why it could not run it.
+struct ChildOutcome {
+    std::string skipped;
+    Outcome outcome;
+};
+
+// Runs the conversion of fname in a child process, after prepare has set the
+// child up (limits, another user); prepare gives a reason to skip, or "".
+ChildOutcome ConvertInChild(const std::string& fname, const std::function<std::string()>& prepare)
+{
+    std::string report = InChild([&] {
+        std::string skip = prepare();
+        if (!skip.empty())
+            return "S" + skip;
+        Outcome o = Convert(fname);
+        std::string r = "R" + std::to_string(o.hr);
+        for (const std::string& box : o.boxes)
+            r += "\n" + box;
+        return r;
+    });
     ChildOutcome c;
     if (report.empty())
         return c;
@@ -232,6 +307,156 @@ TEST_F(FaultInjectionTest, AnInputWithoutReadPermissionCanNotBeOpened)
     fs::permissions("model.x", fs::perms::owner_read, fs::perm_options::add);
     ExpectChildRefused(c, "model.x", kModel, MSG_NO_FILE);
     EXPECT_FALSE(Exists("Dummy.x"));
+}
+
+// As root, each conversion runs in a child with a mount namespace of its own
+// and a small tmpfs as its folder, of a size that first stops the work file,
+// then the copy that is to replace the input, then nothing.
+TEST_F(FaultInjectionTest, WhateverTheFreeSpaceTheInputIsItsOldTextOrTheWholeConvertedOne)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small disk needs root";
+    const std::string text = ManyTextures(10000);
+    WriteBytes("model.x", text);
+    ASSERT_EQ(Convert("model.x", kLongPath).hr, S_OK);
+    const std::string converted = ReadBytes("model.x");
+    // 1500 KB hold the model and the work file, but not the converted text
+    // twice: a copy over the input runs out of space halfway.
+    ASSERT_LT(text.size() + converted.size(), 1500u * 1024);
+    ASSERT_GT(2 * converted.size(), 1500u * 1024);
+    ASSERT_LT(text.size() + 2 * converted.size(), 2600u * 1024);
+
+    const struct {
+        int kb;
+        std::string verdict;
+    } cases[] = {{1000, MSG_WRITE_FAILED}, {1500, MSG_COPY_FAILED}, {2600, "converted"}};
+    for (const auto& c : cases) {
+        const fs::path disk = dir / ("disk" + std::to_string(c.kb));
+        fs::create_directory(disk);
+        std::string verdict = InChild([&] {
+            const std::string size = "size=" + std::to_string(c.kb) + "k";
+            if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                mount("tmpfs", disk.c_str(), "tmpfs", 0, size.c_str()) != 0)
+                return std::string("skip: no mount namespace with a tmpfs here");
+            fs::current_path(disk);
+            return ConvertOnSmallDisk(text, converted);
+        });
+        if (verdict.compare(0, 5, "skip:") == 0)
+            GTEST_SKIP() << verdict;
+        EXPECT_EQ(verdict, c.verdict) << c.kb << " KB";
+    }
+}
+
+// Killed at instants spread over its whole run, the conversion must never
+// leave the input between its old text and the converted one; only a file of
+// its own beside the input may be left over.
+TEST_F(FaultInjectionTest, AConversionKilledAtAnyInstantLeavesTheOldOrTheWholeNewText)
+{
+    const std::string text = ManyTextures(80000);
+    WriteBytes("model.x", text);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Convert("model.x", kLongPath).hr, S_OK);
+    const auto took = std::chrono::steady_clock::now() - start;
+    const std::string converted = ReadBytes("model.x");
+
+    const int instants = 12;
+    for (int i = 0; i < instants; ++i) {
+        WriteBytes("model.x", text);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        pid_t pid = fork();
+        if (pid == 0)
+            _exit(ConvertXFile("model.x", kLongPath) == S_OK ? 0 : 1);
+        const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(took * i / (instants - 2));
+        usleep(static_cast<useconds_t>(wait.count()));
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        const std::string now = ReadBytes("model.x");
+        EXPECT_TRUE(now == text || now == converted)
+            << "killed after " << wait.count() << " us, the input holds " << now.size() << " bytes";
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            const std::string name = entry.path().filename().string();
+            if (name != "model.x" && name != "Dummy.x") {
+                EXPECT_EQ(name.compare(0, 3, "xcv"), 0) << name;
+                fs::remove(entry.path());
+            }
+        }
+    }
+}
+
+// Two conversions in one folder share the work file: each input must end as
+// its old text or its own converted text, never the other's or a mix.
+TEST_F(FaultInjectionTest, TwoConversionsInOneFolderNeverSwapInTheOthersText)
+{
+    const std::string text[2] = {ManyTextures(10000), ManyTextures(10001)};
+    std::string converted[2];
+    const char* const names[2] = {"a.x", "b.x"};
+    for (int k = 0; k < 2; ++k) {
+        WriteBytes(names[k], text[k]);
+        ASSERT_EQ(Convert(names[k], kLongPath).hr, S_OK);
+        converted[k] = ReadBytes(names[k]);
+    }
+    for (int round = 0; round < 20; ++round) {
+        pid_t pid[2];
+        for (int k = 0; k < 2; ++k) {
+            WriteBytes(names[k], text[k]);
+            std::fflush(stdout);
+            std::fflush(stderr);
+            pid[k] = fork();
+            if (pid[k] == 0) {
+                // Boxes are expected here: where the work file changed under
+                // a conversion, it refuses to replace its input.
+                dup2(open("/dev/null", O_WRONLY), 2);
+                ConvertXFile(names[k], kLongPath);
+                _exit(0);
+            }
+        }
+        for (int k = 0; k < 2; ++k) {
+            waitpid(pid[k], nullptr, 0);
+            const std::string now = ReadBytes(names[k]);
+            EXPECT_TRUE(now == text[k] || now == converted[k]) << names[k] << " in round " << round;
+        }
+    }
+}
+
+// The file a name reaches is replaced, not the name: a symbolic link stays a
+// link to the converted file, which keeps its permission bits, and another
+// hard link to the old file keeps the old text.
+TEST_F(FaultInjectionTest, TheReplaceKeepsLinksAndPermissions)
+{
+    fs::create_directory("models");
+    WriteBytes("models/model.x", kModel);
+    fs::permissions("models/model.x", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_hard_link("models/model.x", "models/old.x");
+    fs::create_symlink("models/model.x", "link.x");
+    Outcome o = Convert("link.x");
+    EXPECT_EQ(o.hr, S_OK);
+    EXPECT_TRUE(fs::is_symlink("link.x"));
+    EXPECT_EQ(ReadBytes("models/model.x"), ReadBytes("Dummy.x"));
+    EXPECT_NE(ReadBytes("models/model.x"), kModel);
+    EXPECT_EQ(ReadBytes("models/old.x"), kModel);
+    EXPECT_EQ(fs::status("models/model.x").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(std::distance(fs::directory_iterator("models"), fs::directory_iterator()), 2);
+}
+
+// A folder that takes no new file while its file may be written: the work
+// file is copied over the input as the only way left.
+TEST_F(FaultInjectionTest, AFolderThatTakesNoNewFileStillGetsItsFileConverted)
+{
+    fs::permissions(dir, fs::perms::all);
+    fs::create_directory("locked");
+    WriteBytes("locked/model.x", kModel);
+    fs::permissions("locked/model.x", fs::perms::all);
+    fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                  fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    ChildOutcome c = ConvertInChild("locked/model.x", [&] { return BecomeUnprivilegedIn(dir); });
+    if (!c.skipped.empty())
+        GTEST_SKIP() << c.skipped;
+    EXPECT_EQ(c.outcome.hr, S_OK);
+    EXPECT_EQ(c.outcome.boxes, Boxes{});
+    EXPECT_EQ(ReadBytes("locked/model.x"), ReadBytes("Dummy.x"));
+    EXPECT_NE(ReadBytes("locked/model.x"), kModel);
 }
 
 #endif
