@@ -61,7 +61,14 @@ bool MakeFileBeside(const char* name, std::string& target, std::string& made, bo
     denied = false;
     if (!GetTargetName(name, target))
         return false;
-    std::string dir = target.substr(0, target.find_last_of("\\/") + 1);
+    // Character by character: the trail byte of a double-byte character
+    // may be a backslash.
+    const char* begin = target.c_str();
+    const char* end = begin;
+    for (const char* p = begin; *p; p = CharNextA(p))
+        if (*p == '\\' || *p == '/')
+            end = p + 1;
+    std::string dir(begin, end);
     char buf[MAX_PATH];
     if (GetTempFileNameA(dir.c_str(), "xcv", 0, buf) == 0) {
         denied = GetLastError() == ERROR_ACCESS_DENIED;
