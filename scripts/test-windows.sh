@@ -7,28 +7,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/wine-env.sh
 
-# The program is a single file to copy: it may import only DLLs that every
-# Windows has. Run from the root of the tree that was built.
-check_imports()
-{
-  local exe=build/mingw-i686/ui/XConv.exe dlls dll bad=0
-  dlls=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
-  [ -n "$dlls" ] || { echo "test-windows: no imports found in $exe" >&2; return 1; }
-  for dll in $dlls; do
-    case "${dll,,}" in
-      kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | msvcrt.dll | version.dll | comctl32.dll | shell32.dll) ;;
-      *) echo "test-windows: $exe imports $dll, which is not part of Windows" >&2; bad=1 ;;
-    esac
-  done
-  [ "$bad" = 0 ] || return 1
-  echo "test-windows: $exe imports only system DLLs:" $dlls
-}
-
 start_xvfb
 if [ "$(id -u)" != 0 ]; then
   make_prefix "$PWD/build/wineprefix" unmanaged
   cmake --workflow --preset mingw-i686
-  check_imports
+  scripts/check-imports.sh
   exit
 fi
 
@@ -43,13 +26,13 @@ if ! as_wine_user test -r "$PWD/CMakePresets.json"; then
   cd "$copy"
   as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/wineprefix" unmanaged &&
                         cmake --workflow --preset mingw-i686'
-  check_imports
+  scripts/check-imports.sh
   exit
 fi
 
 cmake --preset mingw-i686 >/dev/null
 cmake --build --preset mingw-i686
-check_imports
+scripts/check-imports.sh
 # The tests write only under Testing/ and in the prefix's own temp folder.
 mkdir -p build/mingw-i686/Testing build/wineprefix
 chown -R "$XCONV_USER:" build/mingw-i686/Testing build/wineprefix
