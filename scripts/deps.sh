@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev valgrind                                # fuzzing and sanitizers
   g++-mingw-w64-i686 mingw-w64-tools                               # the Windows program
   wine wine64 wine32:i386 xvfb xauth fonts-ipafont-gothic locales  # running it
+  fonts-wine                                                       # Wine's title bar glyphs (only recommended)
   x11-apps imagemagick                                             # screenshots
 )
 

@@ -28,6 +28,7 @@ start_xvfb
 if [ "$(id -u)" != 0 ]; then
   make_prefix "$PWD/build/wineprefix" unmanaged
   cmake --workflow --preset mingw-i686
+  scripts/check-imports.sh
   exit
 fi
 
@@ -43,11 +44,13 @@ if ! as_wine_user test -r "$PWD/CMakePresets.json"; then
   mount_small_disk
   as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/wineprefix" unmanaged &&
                         cmake --workflow --preset mingw-i686'
+  scripts/check-imports.sh
   exit
 fi
 
 cmake --preset mingw-i686 >/dev/null
 cmake --build --preset mingw-i686
+scripts/check-imports.sh
 # The tests write only under Testing/ and in the prefix's own temp folder.
 mkdir -p build/mingw-i686/Testing build/wineprefix
 chown -R "$XCONV_USER:" build/mingw-i686/Testing build/wineprefix

@@ -60,4 +60,11 @@ make_prefix()
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
   fi
   wineserver -w
+  # The glyphs of the title bar buttons come from Wine's Marlett font
+  # (fonts-wine), but this Wine does not look in its own fonts folder, only
+  # in the prefix's: without a copy there the close box shows an "r".
+  local marlett=/usr/share/wine/fonts/marlett.ttf fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -f "$marlett" ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    cp "$marlett" "$fonts/"
+  fi
 }

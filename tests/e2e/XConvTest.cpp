@@ -483,6 +483,53 @@ TEST_F(Resources, TheManifestRunsAsTheInvoker)
     EXPECT_NE(text.find("uiAccess=\"false\""), std::string::npos) << text;
 }
 
+// Read as the file's properties read it: the project's version, Japanese.
+TEST_F(Resources, TheVersionIsTheProjectsInJapanese)
+{
+    const DWORD size = GetFileVersionInfoSizeA(g_exe.c_str(), NULL);
+    ASSERT_NE(size, 0u);
+    std::vector<BYTE> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(g_exe.c_str(), 0, size, info.data()));
+    UINT len = 0;
+
+    DWORD major = 0, minor = 0, patch = 0;
+    ASSERT_EQ(std::sscanf(XCONV_VERSION_TEXT, "%lu.%lu.%lu", &major, &minor, &patch), 3);
+    VS_FIXEDFILEINFO* ffi = nullptr;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&ffi), &len));
+    EXPECT_EQ(ffi->dwSignature, 0xFEEF04BDu);
+    EXPECT_EQ(ffi->dwFileVersionMS, major << 16 | minor);
+    EXPECT_EQ(ffi->dwFileVersionLS, patch << 16);
+    EXPECT_EQ(ffi->dwProductVersionMS, major << 16 | minor);
+    EXPECT_EQ(ffi->dwProductVersionLS, patch << 16);
+
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &len));
+    ASSERT_EQ(len, 4u);
+    EXPECT_EQ(translation[0], 0x0411);
+    EXPECT_EQ(translation[1], 932);
+
+    const std::string version = XCONV_VERSION_TEXT;
+    const struct {
+        const wchar_t* name;
+        std::wstring text;
+    } strings[] = {
+        // Xファイル テクスチャパス変換
+        {L"ProductName", L"X\u30d5\u30a1\u30a4\u30eb \u30c6\u30af\u30b9\u30c1\u30e3\u30d1\u30b9\u5909\u63db"},
+        // Xファイルのテクスチャパスを書き換えるツール
+        {L"FileDescription", L"X\u30d5\u30a1\u30a4\u30eb\u306e\u30c6\u30af\u30b9\u30c1\u30e3\u30d1\u30b9"
+                             L"\u3092\u66f8\u304d\u63db\u3048\u308b\u30c4\u30fc\u30eb"},
+        {L"OriginalFilename", L"XConv.exe"},
+        {L"ProductVersion", std::wstring(version.begin(), version.end())},
+    };
+    for (const auto& s : strings) {
+        SCOPED_TRACE(s.name);
+        wchar_t* text = nullptr;
+        ASSERT_TRUE(VerQueryValueW(info.data(), (std::wstring(L"\\StringFileInfo\\041103A4\\") + s.name).c_str(),
+                                   reinterpret_cast<void**>(&text), &len));
+        EXPECT_EQ(std::wstring(text), s.text);
+    }
+}
+
 void Report(const char* what, const RECT& rc)
 {
     std::printf("%s %ld %ld %ld %ld\n", what, rc.left, rc.top, rc.right, rc.bottom);
