@@ -347,6 +347,22 @@ TEST_F(FaultInjectionTest, WhateverTheFreeSpaceTheInputIsItsOldTextOrTheWholeCon
     }
 }
 
+// Starts the conversion of fname with the long path in a child process. Its
+// boxes go nowhere: where the work file changed under a conversion, it
+// refuses to replace its input and says so.
+pid_t StartConversion(const char* fname)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(open("/dev/null", O_WRONLY), 2);
+        ConvertXFile(fname, kLongPath);
+        _exit(0);
+    }
+    return pid;
+}
+
 // Killed at instants spread over its whole run, the conversion must never
 // leave the input between its old text and the converted one; only a file of
 // its own beside the input may be left over.
@@ -362,11 +378,7 @@ TEST_F(FaultInjectionTest, AConversionKilledAtAnyInstantLeavesTheOldOrTheWholeNe
     const int instants = 12;
     for (int i = 0; i < instants; ++i) {
         WriteBytes("model.x", text);
-        std::fflush(stdout);
-        std::fflush(stderr);
-        pid_t pid = fork();
-        if (pid == 0)
-            _exit(ConvertXFile("model.x", kLongPath) == S_OK ? 0 : 1);
+        pid_t pid = StartConversion("model.x");
         const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(took * i / (instants - 2));
         usleep(static_cast<useconds_t>(wait.count()));
         kill(pid, SIGKILL);
@@ -400,16 +412,7 @@ TEST_F(FaultInjectionTest, TwoConversionsInOneFolderNeverSwapInTheOthersText)
         pid_t pid[2];
         for (int k = 0; k < 2; ++k) {
             WriteBytes(names[k], text[k]);
-            std::fflush(stdout);
-            std::fflush(stderr);
-            pid[k] = fork();
-            if (pid[k] == 0) {
-                // Boxes are expected here: where the work file changed under
-                // a conversion, it refuses to replace its input.
-                dup2(open("/dev/null", O_WRONLY), 2);
-                ConvertXFile(names[k], kLongPath);
-                _exit(0);
-            }
+            pid[k] = StartConversion(names[k]);
         }
         for (int k = 0; k < 2; ++k) {
             waitpid(pid[k], nullptr, 0);
