@@ -1,10 +1,12 @@
 #include "ConvertXFile.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "Messages.h"
@@ -201,24 +203,119 @@ void RebuildTextureLine(const Line& ln, const char* Path, std::string& str)
     str += "\";";
 }
 
+// Scanners, indexers, sync clients and viewers hold files open, mostly for
+// a moment: a step that such a hold refuses is tried again with growing
+// pauses, about a second in all. held tells whether the last try failed on
+// a hold.
+template <class Step, class Held>
+bool Patiently(Step step, Held held)
+{
+    for (int pause : {10, 20, 40, 80, 150, 250, 450}) {
+        if (step())
+            return true;
+        if (!held())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    }
+    return step();
+}
+
+template <class Step>
+bool Patiently(const char* name, Step step)
+{
+    return Patiently(step, [name] { return FailedOnAHold(name); });
+}
+
+bool RemovePatiently(const std::string& name)
+{
+    return Patiently(name.c_str(), [&] { return RemoveFile(name.c_str()); });
+}
+
+bool RenamePatiently(const std::string& from, const std::string& to)
+{
+    return Patiently(from.c_str(), [&] { return RenameFile(from.c_str(), to.c_str()); });
+}
+
+bool SameFile(const FileId& a, const FileId& b)
+{
+    return a.volume == b.volume && a.index == b.index;
+}
+
+bool HoldsWritten(const char* name, const Digest& written)
+{
+    Digest d;
+    return DigestOf(name, d) && SameBytes(d, written);
+}
+
+// The direct way, where no new file can take the input's place: the work
+// file, if it still holds what this conversion wrote, is copied over the
+// input, which must then hold exactly that.
+bool CopyOverInput(const char* fname, const Digest& written)
+{
+    return HoldsWritten(WORK_FILE, written) && CopyOver(WORK_FILE, fname) && HoldsWritten(fname, written);
+}
+
+// What the input's name holds after a swap that did not happen.
+enum InputState { INPUT_OLD, INPUT_CONVERTED, INPUT_ASTRAY };
+
+InputState StateOf(const std::string& target, const FileId& old, const Digest& written)
+{
+    FileId now;
+    if (!GetFileId(target.c_str(), now))
+        return INPUT_ASTRAY;
+    if (SameFile(now, old))
+        return INPUT_OLD;
+    return HoldsWritten(target.c_str(), written) ? INPUT_CONVERTED : INPUT_ASTRAY;
+}
+
 // Puts the converted text in place of the input whole or not at all: a copy
 // of the work file, made beside the input, is swapped in for it, and only if
 // it holds exactly what this conversion wrote (another conversion in this
 // folder may have rewritten the work file meanwhile). Where the input's
-// folder takes no new file, the work file is copied over the input as the
-// only way left.
+// folder takes no new file, or another program holds the input for longer
+// than the wait while letting others write it, the work file is copied over
+// the input as the only way left.
 bool ReplaceInput(const char* fname, const Digest& written)
 {
-    std::string target, made;
-    bool denied = false;
-    if (!MakeFileBeside(fname, target, made, denied))
-        return denied && CopyOver(WORK_FILE, fname);
-    Digest copied;
-    if (CopyOver(WORK_FILE, made.c_str()) && DigestOf(made.c_str(), copied) && SameBytes(copied, written) &&
-        SwapIn(made.c_str(), target.c_str()))
+    std::string target, made, backup;
+    bool copyOnly = false;
+    if (!MakeFilesBeside(fname, target, made, backup, copyOnly))
+        return copyOnly && CopyOverInput(fname, written);
+    FileId old;
+    bool swapped = false;
+    SwapResult r = SWAP_REFUSED;
+    if (GetFileId(target.c_str(), old) &&
+        Patiently(made.c_str(), [&] { return CopyOver(WORK_FILE, made.c_str()); }) &&
+        HoldsWritten(made.c_str(), written)) {
+        swapped = true;
+        Patiently([&] { return (r = SwapIn(made.c_str(), target.c_str(), backup.c_str())) == SWAP_DONE; },
+                  [&] { return r == SWAP_HELD; });
+    }
+    if (r == SWAP_DONE) {
+        RemovePatiently(backup);
         return true;
-    RemoveFile(made.c_str());
-    return false;
+    }
+
+    // A half-done swap took the input from its name: the old file goes back
+    // where the platform left it under the backup's name, the converted copy
+    // where the old file is gone.
+    FileId now;
+    if (swapped && !GetFileId(target.c_str(), now)) {
+        const std::string& first = r == SWAP_TARGET_MOVED ? backup : made;
+        const std::string& second = r == SWAP_TARGET_MOVED ? made : backup;
+        if (!RenamePatiently(first, target))
+            RenamePatiently(second, target);
+    }
+    // Both files of ours stay where a swap left the input out of its place:
+    // they may hold its only copies.
+    const InputState state = swapped ? StateOf(target, old, written) : INPUT_OLD;
+    if (state == INPUT_ASTRAY)
+        return false;
+    RemovePatiently(made);
+    RemovePatiently(backup);
+    if (state == INPUT_CONVERTED)
+        return true;
+    return r == SWAP_HELD && CopyOverInput(fname, written);
 }
 
 HRESULT Fail(const char* text)
@@ -249,9 +346,10 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
     in.chunk.resize(CHUNK);
 
     // Creating the work file would empty the input if they were one file.
-    if (IsSameFile(fname, WORK_FILE))
+    FileId input, work;
+    if (GetFileId(fname, input) && GetFileId(WORK_FILE, work) && SameFile(input, work))
         return Fail(MSG_IS_WORK_FILE);
-    if (!CreateAlways(WORK_FILE))
+    if (!Patiently(WORK_FILE, [] { return CreateAlways(WORK_FILE); }))
         return Fail(MSG_CREATE_FAILED);
     Output out;
     out.ofs.open(WORK_FILE, std::ios::out | std::ios::binary | std::ios::trunc);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // The few operating system calls the conversion makes. The Windows build
@@ -16,20 +17,49 @@ bool CreateAlways(const char* name);
 // Copies the file from onto the file to, replacing it.
 bool CopyOver(const char* from, const char* to);
 
-// Makes a new empty file of a unique name in the folder of the file that
-// name reaches (through any links) and gives the full names of both. denied
-// tells that the folder takes no new files while it may still let the file
-// be written.
-bool MakeFileBeside(const char* name, std::string& target, std::string& made, bool& denied);
+// Makes two new empty files of unique names, made and backup, in the folder
+// of the file that name reaches (through any links), and gives the full name
+// of that file as target. copyOnly tells that the folder takes no file of
+// ours (no permission, or a folder name too long for one) while the file
+// itself may still be written.
+bool MakeFilesBeside(const char* name, std::string& target, std::string& made, std::string& backup,
+                     bool& copyOnly);
+
+// How a swap ended. Unless it is done, both files keep their names, but for
+// the two half-done results that the platform documents.
+enum SwapResult {
+    SWAP_DONE,          // made has target's name; the old file has backup's
+    SWAP_HELD,          // another program has one of the files open: worth another try
+    SWAP_REFUSED,       // a read-only target, or anything else that waiting can't mend
+    SWAP_TARGET_GONE,   // target's name is free; made has its own name still
+    SWAP_TARGET_MOVED,  // the old file has backup's name; made has its own name still
+};
 
 // Puts the file made in place of target in one step, with target's
-// attributes, owner and permissions, once its bytes are on the disk. Refused
-// where target is read-only.
-bool SwapIn(const char* made, const char* target);
+// attributes, owner and permissions, once its bytes are on the disk; the old
+// file takes backup's name (an empty file made beside target), where the
+// platform needs one.
+SwapResult SwapIn(const char* made, const char* target, const char* backup);
+
+// For tests: the next swap ends with result, and does to the files what the
+// platform documents for that result, instead of swapping them.
+void InjectSwapResult(SwapResult result);
+
+// Renames a file, never over an existing one.
+bool RenameFile(const char* from, const char* to);
 
 bool RemoveFile(const char* name);
 
+// Tells, right after a call on name failed, that another program holding
+// the file refused it: a hold that may end in a moment.
+bool FailedOnAHold(const char* name);
+
 bool IsDirectory(const char* name);
 
-// True when both names reach one and the same existing file.
-bool IsSameFile(const char* a, const char* b);
+// What tells one file from another, whatever its name.
+struct FileId {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+};
+
+bool GetFileId(const char* name, FileId& id);

@@ -79,40 +79,69 @@ bool CopyOver(const char* from, const char* to)
     return ok;
 }
 
-bool MakeFileBeside(const char* name, std::string& target, std::string& made, bool& denied)
+namespace {
+
+bool MakeFileIn(const std::string& dir, std::string& made, bool& copyOnly)
 {
-    denied = false;
-    char* real = realpath(name, nullptr);
-    if (!real)
-        return false;
-    target = real;
-    std::free(real);
-    made = target.substr(0, target.rfind('/') + 1) + "xcvXXXXXX.tmp";
+    made = dir + "xcvXXXXXX.tmp";
     int fd = mkstemps(&made[0], 4);
     if (fd < 0) {
-        denied = errno == EACCES || errno == EPERM;
+        copyOnly = errno == EACCES || errno == EPERM;
         return false;
     }
     return close(fd) == 0;
 }
 
-// rename() swaps the name over in one step. Without write permission target
-// stands for a read-only file, which the platform refuses to replace.
-bool SwapIn(const char* made, const char* target)
+SwapResult g_injected = SWAP_DONE;
+
+}  // namespace
+
+bool MakeFilesBeside(const char* name, std::string& target, std::string& made, std::string& backup,
+                     bool& copyOnly)
 {
+    copyOnly = false;
+    char* real = realpath(name, nullptr);
+    if (!real)
+        return false;
+    target = real;
+    std::free(real);
+    const std::string dir = target.substr(0, target.rfind('/') + 1);
+    if (!MakeFileIn(dir, made, copyOnly))
+        return false;
+    if (MakeFileIn(dir, backup, copyOnly))
+        return true;
+    unlink(made.c_str());
+    return false;
+}
+
+// rename() swaps the name over in one step, and the old file's name just
+// goes: the backup stays the empty file it was made. Without write
+// permission target stands for a read-only file, which the platform refuses
+// to replace.
+SwapResult SwapIn(const char* made, const char* target, const char* backup)
+{
+    if (g_injected != SWAP_DONE) {
+        const SwapResult r = g_injected;
+        g_injected = SWAP_DONE;
+        if (r == SWAP_TARGET_MOVED)
+            rename(target, backup);
+        else if (r == SWAP_TARGET_GONE)
+            unlink(target);
+        return r;
+    }
     struct stat st;
     if (stat(target, &st) != 0 || (st.st_mode & 0222) == 0)
-        return false;
+        return SWAP_REFUSED;
     int fd = open(made, O_RDWR);
     if (fd < 0)
-        return false;
+        return SWAP_REFUSED;
     if ((st.st_uid != geteuid() || st.st_gid != getegid()) && fchown(fd, st.st_uid, st.st_gid) != 0) {
         // Only root may give a file away; the file stays ours.
     }
     bool ok = fchmod(fd, st.st_mode & 07777) == 0 && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     if (!ok || rename(made, target) != 0)
-        return false;
+        return SWAP_REFUSED;
     // The new name must reach the disk too; the text is already whole there.
     std::string dir = target;
     dir.erase(dir.rfind('/') + 1);
@@ -121,12 +150,29 @@ bool SwapIn(const char* made, const char* target)
         fsync(dfd);
         close(dfd);
     }
-    return true;
+    return SWAP_DONE;
+}
+
+void InjectSwapResult(SwapResult result)
+{
+    g_injected = result;
+}
+
+// Only called where to is free: rename() would replace it.
+bool RenameFile(const char* from, const char* to)
+{
+    return rename(from, to) == 0;
 }
 
 bool RemoveFile(const char* name)
 {
     return unlink(name) == 0;
+}
+
+// Nothing here holds files against others.
+bool FailedOnAHold(const char*)
+{
+    return false;
 }
 
 bool IsDirectory(const char* name)
@@ -135,8 +181,12 @@ bool IsDirectory(const char* name)
     return stat(name, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool IsSameFile(const char* a, const char* b)
+bool GetFileId(const char* name, FileId& id)
 {
-    struct stat sa, sb;
-    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    struct stat st;
+    if (stat(name, &st) != 0)
+        return false;
+    id.volume = static_cast<std::uint64_t>(st.st_dev);
+    id.index = static_cast<std::uint64_t>(st.st_ino);
+    return true;
 }

@@ -54,13 +54,38 @@ bool GetTargetName(const char* name, std::string& target)
     return true;
 }
 
+// Makes a new empty file of a unique name in dir (which ends in a
+// backslash). GetTempFileNameA wants a folder of at most MAX_PATH - 14
+// characters and, past that, makes files with cut names: such a folder takes
+// no file of ours.
+bool MakeFileIn(const std::string& dir, std::string& made, bool& copyOnly)
+{
+    char buf[MAX_PATH];
+    if (dir.size() > MAX_PATH - 14) {
+        copyOnly = true;
+        return false;
+    }
+    if (GetTempFileNameA(dir.c_str(), "xcv", 0, buf) == 0) {
+        copyOnly = GetLastError() == ERROR_ACCESS_DENIED;
+        return false;
+    }
+    made = buf;
+    return true;
+}
+
+SwapResult g_injected = SWAP_DONE;
+
 }  // namespace
 
-bool MakeFileBeside(const char* name, std::string& target, std::string& made, bool& denied)
+bool MakeFilesBeside(const char* name, std::string& target, std::string& made, std::string& backup,
+                     bool& copyOnly)
 {
-    denied = false;
-    if (!GetTargetName(name, target))
+    copyOnly = false;
+    if (!GetTargetName(name, target)) {
+        // A file that is there has a full name too long for the ANSI calls.
+        copyOnly = GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
         return false;
+    }
     // Character by character: the trail byte of a double-byte character
     // may be a backslash.
     const char* begin = target.c_str();
@@ -68,31 +93,84 @@ bool MakeFileBeside(const char* name, std::string& target, std::string& made, bo
     for (const char* p = begin; *p; p = CharNextA(p))
         if (*p == '\\' || *p == '/')
             end = p + 1;
-    std::string dir(begin, end);
-    char buf[MAX_PATH];
-    if (GetTempFileNameA(dir.c_str(), "xcv", 0, buf) == 0) {
-        denied = GetLastError() == ERROR_ACCESS_DENIED;
+    const std::string dir(begin, end);
+    if (!MakeFileIn(dir, made, copyOnly))
         return false;
-    }
-    made = buf;
-    return true;
+    if (MakeFileIn(dir, backup, copyOnly))
+        return true;
+    DeleteFileA(made.c_str());
+    return false;
 }
 
 // ReplaceFile keeps target's attributes, security and creation time, and
-// refuses a read-only target. It wants full names.
-bool SwapIn(const char* made, const char* target)
+// refuses a read-only target. It wants full names. It renames both files,
+// so every other opener of either must share delete; without a backup name
+// Wine's makes a file of its own beside target and may leave it there.
+SwapResult SwapIn(const char* made, const char* target, const char* backup)
 {
-    HANDLE h = CreateFileA(made, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (g_injected != SWAP_DONE) {
+        // As documented: after 1177 the old file has the backup's name;
+        // after 1176 without a backup the replaced file no longer exists.
+        const SwapResult r = g_injected;
+        g_injected = SWAP_DONE;
+        if (r == SWAP_TARGET_MOVED)
+            MoveFileExA(target, backup, MOVEFILE_REPLACE_EXISTING);
+        else if (r == SWAP_TARGET_GONE)
+            DeleteFileA(target);
+        return r;
+    }
+    // Shared with everyone, so that a scanner reading the file can't refuse it.
+    HANDLE h = CreateFileA(made, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (h == INVALID_HANDLE_VALUE)
-        return false;
+        return FailedOnAHold(made) ? SWAP_HELD : SWAP_REFUSED;
     BOOL flushed = FlushFileBuffers(h);
     CloseHandle(h);
-    return flushed && ReplaceFileA(target, made, NULL, REPLACEFILE_IGNORE_MERGE_ERRORS, NULL, NULL);
+    if (!flushed)
+        return SWAP_REFUSED;
+    if (ReplaceFileA(target, made, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, NULL, NULL))
+        return SWAP_DONE;
+    const DWORD err = GetLastError();
+    switch (err) {
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+        return SWAP_TARGET_MOVED;
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+        return GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES ? SWAP_TARGET_GONE : SWAP_HELD;
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:
+        return SWAP_HELD;
+    default:
+        SetLastError(err);
+        return FailedOnAHold(target) ? SWAP_HELD : SWAP_REFUSED;
+    }
+}
+
+void InjectSwapResult(SwapResult result)
+{
+    g_injected = result;
+}
+
+bool RenameFile(const char* from, const char* to)
+{
+    return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 bool RemoveFile(const char* name)
 {
     return DeleteFileA(name) != FALSE;
+}
+
+// Access is denied to a file that is being deleted or renamed over, or that
+// is open where it is to be renamed over; to a read-only one it is denied
+// for good.
+bool FailedOnAHold(const char* name)
+{
+    const DWORD err = GetLastError();
+    if (err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION)
+        return true;
+    if (err != ERROR_ACCESS_DENIED)
+        return false;
+    const DWORD attr = GetFileAttributesA(name);
+    return attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_READONLY) == 0;
 }
 
 bool IsDirectory(const char* name)
@@ -101,25 +179,17 @@ bool IsDirectory(const char* name)
     return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-namespace {
-
 // Opens with no access at all, so that no other opener is disturbed.
-bool GetFileId(const char* name, BY_HANDLE_FILE_INFORMATION* info)
+bool GetFileId(const char* name, FileId& id)
 {
     HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return false;
-    BOOL ok = GetFileInformationByHandle(h, info);
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL ok = GetFileInformationByHandle(h, &info);
     CloseHandle(h);
+    id.volume = info.dwVolumeSerialNumber;
+    id.index = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
     return ok != FALSE;
-}
-
-}  // namespace
-
-bool IsSameFile(const char* a, const char* b)
-{
-    BY_HANDLE_FILE_INFORMATION ia, ib;
-    return GetFileId(a, &ia) && GetFileId(b, &ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }

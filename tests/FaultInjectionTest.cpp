@@ -11,10 +11,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include <atomic>
+#include <thread>
+#else
 #include <fcntl.h>
 #include <grp.h>
 #include <sched.h>
@@ -27,6 +34,7 @@
 #endif
 
 #include "Messages.h"
+#include "System.h"
 #include "TestSupport.h"
 
 namespace {
@@ -94,6 +102,15 @@ void ExpectRefused(const std::string& fname, const std::string& input, const cha
     EXPECT_EQ(ReadBytes(input), before) << fname;
 }
 
+std::set<std::string> FilesIn(const fs::path& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+using Names = std::set<std::string>;
 using FaultInjectionTest = InTempDir;
 
 #ifdef _WIN32
@@ -119,6 +136,128 @@ TEST_F(FaultInjectionTest, ADiskTooSmallForTheCopyLeavesTheInputAsItWas)
     fs::remove("Dummy.x");
 }
 
+// Sharing is per handle: a thread of the tests that holds a file open holds
+// it against the conversion as another program would. The hold begins when
+// this is made and ends by itself after ms.
+class Hold {
+public:
+    Hold(const std::string& name, DWORD share, DWORD ms)
+        : h(CreateFileA(name.c_str(), GENERIC_READ, share, NULL, OPEN_EXISTING, 0, NULL)),
+          release([this, ms] {
+              Sleep(ms);
+              if (h != INVALID_HANDLE_VALUE)
+                  CloseHandle(h);
+          })
+    {
+    }
+    ~Hold() { release.join(); }
+    bool Holds() const { return h != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE h;
+    std::thread release;
+};
+
+// A virus scanner: opens each file as soon as it appears in the current
+// folder, shared for reading and writing, and holds it for 0.3 s.
+class Scanner {
+public:
+    Scanner()
+        : seen(FilesIn(".")), folder(fs::current_path()), scan([this] {
+              std::vector<std::unique_ptr<Hold>> holds;
+              while (!stop) {
+                  for (const std::string& name : FilesIn(folder))
+                      if (seen.insert(name).second)
+                          holds.push_back(std::make_unique<Hold>((folder / name).string(),
+                                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, 300));
+                  Sleep(1);
+              }
+          })
+    {
+    }
+    ~Scanner()
+    {
+        stop = true;
+        scan.join();
+    }
+
+private:
+    std::set<std::string> seen;
+    const fs::path folder;
+    std::atomic<bool> stop{false};
+    std::thread scan;
+};
+
+// Other programs hold the input, or every new file, open while it is
+// converted. A moment's hold is waited out, a longer one that lets others
+// write the file is copied over, and one that doesn't is refused in time.
+// Nothing of ours is left in the folder.
+TEST_F(FaultInjectionTest, FilesThatOtherProgramsHoldAreWaitedForCopiedOverOrRefused)
+{
+    const std::string text = ManyTextures(10000);
+    WriteBytes("model.x", text);
+    ASSERT_EQ(Convert("model.x", kLongPath).hr, S_OK);
+    const std::string converted = ReadBytes("model.x");
+
+    const DWORD READ = FILE_SHARE_READ, READ_WRITE = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const struct {
+        const char* what;
+        DWORD share;
+        DWORD ms;  // 0: a scanner holds each new file instead
+        bool converted;
+    } cases[] = {
+        {"shared for reading and writing for a moment", READ_WRITE, 300, true},
+        {"shared for reading and writing for long", READ_WRITE, 3000, true},
+        {"shared for reading for a moment", READ, 300, true},
+        {"shared for reading for long", READ, 3000, false},
+        {"a scanner holding each new file", 0, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes("model.x", text);
+        std::unique_ptr<Hold> hold;
+        std::unique_ptr<Scanner> scanner;
+        if (c.ms > 0) {
+            hold = std::make_unique<Hold>("model.x", c.share, c.ms);
+            ASSERT_TRUE(hold->Holds());
+        } else {
+            scanner = std::make_unique<Scanner>();
+        }
+        const auto start = std::chrono::steady_clock::now();
+        const Outcome o = Convert("model.x", kLongPath);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        if (c.converted) {
+            EXPECT_EQ(o.hr, S_OK);
+            EXPECT_EQ(o.boxes, Boxes{});
+            EXPECT_EQ(ReadBytes("model.x"), converted);
+        } else {
+            EXPECT_EQ(o.hr, E_FAIL);
+            EXPECT_EQ(o.boxes, Boxes{MSG_COPY_FAILED});
+            EXPECT_EQ(ReadBytes("model.x"), text);
+        }
+        EXPECT_EQ(ReadBytes("Dummy.x"), converted);
+        EXPECT_EQ(FilesIn("."), (Names{"Dummy.x", "model.x"}));
+    }
+}
+
+// GetTempFileNameA makes files with cut names in a folder whose full name is
+// longer than MAX_PATH - 14: there the work file is copied over the input.
+TEST_F(FaultInjectionTest, AFolderNameTooLongForNamesOfTheSystemsMakingIsCopiedOver)
+{
+    const std::string leaf(248 - fs::current_path().string().size() - 1, 'f');
+    fs::create_directory(leaf);
+    fs::current_path(leaf);
+    ASSERT_EQ(fs::current_path().string().size(), 248u);
+    WriteBytes("model.x", kModel);
+    const Outcome o = Convert("model.x");
+    EXPECT_EQ(o.hr, S_OK);
+    EXPECT_EQ(o.boxes, Boxes{});
+    EXPECT_NE(ReadBytes("model.x"), kModel);
+    EXPECT_EQ(ReadBytes("model.x"), ReadBytes("Dummy.x"));
+    EXPECT_EQ(FilesIn("."), (Names{"Dummy.x", "model.x"}));
+    EXPECT_EQ(FilesIn(".."), Names{leaf});
+}
+
 #endif
 
 TEST_F(FaultInjectionTest, TheWorkFileReachedByAHardLinkIsRefused)
@@ -126,6 +265,36 @@ TEST_F(FaultInjectionTest, TheWorkFileReachedByAHardLinkIsRefused)
     WriteBytes("Dummy.x", kModel);
     fs::create_hard_link("Dummy.x", "hard.x");
     ExpectRefused("hard.x", "Dummy.x", MSG_IS_WORK_FILE);
+}
+
+// The platform documents two swaps that stop halfway: one leaves the old
+// file under the backup's name (1177 on Windows), one leaves no file at the
+// input's name (1176 without a backup). The input goes back in its place,
+// the old file with the message or the converted copy, and nothing of ours
+// stays beside it.
+TEST_F(FaultInjectionTest, AHalfDoneSwapPutsTheInputBackInItsPlace)
+{
+    fs::create_directory("models");
+    const struct {
+        SwapResult result;
+        bool converted;
+    } cases[] = {{SWAP_TARGET_MOVED, false}, {SWAP_TARGET_GONE, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.result);
+        WriteBytes("models/model.x", kModel);
+        InjectSwapResult(c.result);
+        const Outcome o = Convert("models/model.x");
+        if (c.converted) {
+            EXPECT_EQ(o.hr, S_OK);
+            EXPECT_EQ(o.boxes, Boxes{});
+            EXPECT_EQ(ReadBytes("models/model.x"), ReadBytes("Dummy.x"));
+        } else {
+            EXPECT_EQ(o.hr, E_FAIL);
+            EXPECT_EQ(o.boxes, Boxes{MSG_COPY_FAILED});
+            EXPECT_EQ(ReadBytes("models/model.x"), kModel);
+        }
+        EXPECT_EQ(FilesIn("models"), Names{"model.x"});
+    }
 }
 
 #ifndef _WIN32
