@@ -255,6 +255,20 @@ bool CopyOverInput(const char* fname, const Digest& written)
     return HoldsWritten(WORK_FILE, written) && CopyOver(WORK_FILE, fname) && HoldsWritten(fname, written);
 }
 
+// A new file to take the input's place and a backup name for the old one,
+// both beside the file that fname reaches.
+bool MakeFilesBeside(const char* fname, std::string& target, std::string& made, std::string& backup,
+                     bool& copyOnly)
+{
+    std::string folder;
+    if (!FindTarget(fname, target, folder, copyOnly) || !MakeFileIn(folder, made, copyOnly))
+        return false;
+    if (MakeFileIn(folder, backup, copyOnly))
+        return true;
+    RemoveFile(made.c_str());
+    return false;
+}
+
 // What the input's name holds after a swap that did not happen.
 enum InputState { INPUT_OLD, INPUT_CONVERTED, INPUT_ASTRAY };
 

@@ -17,13 +17,15 @@ bool CreateAlways(const char* name);
 // Copies the file from onto the file to, replacing it.
 bool CopyOver(const char* from, const char* to);
 
-// Makes two new empty files of unique names, made and backup, in the folder
-// of the file that name reaches (through any links), and gives the full name
-// of that file as target. copyOnly tells that the folder takes no file of
-// ours (no permission, or a folder name too long for one) while the file
-// itself may still be written.
-bool MakeFilesBeside(const char* name, std::string& target, std::string& made, std::string& backup,
-                     bool& copyOnly);
+// Gives the full name of the file that name reaches (through any links) and
+// of its folder, ending in a separator. copyOnly tells, on failure, that the
+// file is there but its full name is too long for a file of ours beside it.
+bool FindTarget(const char* name, std::string& target, std::string& folder, bool& copyOnly);
+
+// Makes a new empty file of a unique name in folder. copyOnly tells that the
+// folder takes no file of ours (no permission, or a name too long for one)
+// while its files may still be written.
+bool MakeFileIn(const std::string& folder, std::string& made, bool& copyOnly);
 
 // How a swap ended. Unless it is done, both files keep their names, but for
 // the two half-done results that the platform documents.
@@ -44,6 +46,10 @@ SwapResult SwapIn(const char* made, const char* target, const char* backup);
 // For tests: the next swap ends with result, and does to the files what the
 // platform documents for that result, instead of swapping them.
 void InjectSwapResult(SwapResult result);
+
+// Called first by SwapIn: true where a result was injected, which is then
+// given in result, its effect done.
+bool TakeInjectedSwap(const char* target, const char* backup, SwapResult& result);
 
 // Renames a file, never over an existing one.
 bool RenameFile(const char* from, const char* to);

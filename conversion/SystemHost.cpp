@@ -79,25 +79,7 @@ bool CopyOver(const char* from, const char* to)
     return ok;
 }
 
-namespace {
-
-bool MakeFileIn(const std::string& dir, std::string& made, bool& copyOnly)
-{
-    made = dir + "xcvXXXXXX.tmp";
-    int fd = mkstemps(&made[0], 4);
-    if (fd < 0) {
-        copyOnly = errno == EACCES || errno == EPERM;
-        return false;
-    }
-    return close(fd) == 0;
-}
-
-SwapResult g_injected = SWAP_DONE;
-
-}  // namespace
-
-bool MakeFilesBeside(const char* name, std::string& target, std::string& made, std::string& backup,
-                     bool& copyOnly)
+bool FindTarget(const char* name, std::string& target, std::string& folder, bool& copyOnly)
 {
     copyOnly = false;
     char* real = realpath(name, nullptr);
@@ -105,13 +87,16 @@ bool MakeFilesBeside(const char* name, std::string& target, std::string& made, s
         return false;
     target = real;
     std::free(real);
-    const std::string dir = target.substr(0, target.rfind('/') + 1);
-    if (!MakeFileIn(dir, made, copyOnly))
-        return false;
-    if (MakeFileIn(dir, backup, copyOnly))
-        return true;
-    unlink(made.c_str());
-    return false;
+    folder = target.substr(0, target.rfind('/') + 1);
+    return true;
+}
+
+bool MakeFileIn(const std::string& folder, std::string& made, bool& copyOnly)
+{
+    made = folder + "xcvXXXXXX.tmp";
+    int fd = mkstemps(&made[0], 4);
+    copyOnly = fd < 0 && (errno == EACCES || errno == EPERM);
+    return fd >= 0 && close(fd) == 0;
 }
 
 // rename() swaps the name over in one step, and the old file's name just
@@ -120,15 +105,9 @@ bool MakeFilesBeside(const char* name, std::string& target, std::string& made, s
 // to replace.
 SwapResult SwapIn(const char* made, const char* target, const char* backup)
 {
-    if (g_injected != SWAP_DONE) {
-        const SwapResult r = g_injected;
-        g_injected = SWAP_DONE;
-        if (r == SWAP_TARGET_MOVED)
-            rename(target, backup);
-        else if (r == SWAP_TARGET_GONE)
-            unlink(target);
-        return r;
-    }
+    SwapResult injected;
+    if (TakeInjectedSwap(target, backup, injected))
+        return injected;
     struct stat st;
     if (stat(target, &st) != 0 || (st.st_mode & 0222) == 0)
         return SWAP_REFUSED;
@@ -151,11 +130,6 @@ SwapResult SwapIn(const char* made, const char* target, const char* backup)
         close(dfd);
     }
     return SWAP_DONE;
-}
-
-void InjectSwapResult(SwapResult result)
-{
-    g_injected = result;
 }
 
 // Only called where to is free: rename() would replace it.

@@ -54,31 +54,9 @@ bool GetTargetName(const char* name, std::string& target)
     return true;
 }
 
-// Makes a new empty file of a unique name in dir (which ends in a
-// backslash). GetTempFileNameA wants a folder of at most MAX_PATH - 14
-// characters and, past that, makes files with cut names: such a folder takes
-// no file of ours.
-bool MakeFileIn(const std::string& dir, std::string& made, bool& copyOnly)
-{
-    char buf[MAX_PATH];
-    if (dir.size() > MAX_PATH - 14) {
-        copyOnly = true;
-        return false;
-    }
-    if (GetTempFileNameA(dir.c_str(), "xcv", 0, buf) == 0) {
-        copyOnly = GetLastError() == ERROR_ACCESS_DENIED;
-        return false;
-    }
-    made = buf;
-    return true;
-}
-
-SwapResult g_injected = SWAP_DONE;
-
 }  // namespace
 
-bool MakeFilesBeside(const char* name, std::string& target, std::string& made, std::string& backup,
-                     bool& copyOnly)
+bool FindTarget(const char* name, std::string& target, std::string& folder, bool& copyOnly)
 {
     copyOnly = false;
     if (!GetTargetName(name, target)) {
@@ -93,13 +71,24 @@ bool MakeFilesBeside(const char* name, std::string& target, std::string& made, s
     for (const char* p = begin; *p; p = CharNextA(p))
         if (*p == '\\' || *p == '/')
             end = p + 1;
-    const std::string dir(begin, end);
-    if (!MakeFileIn(dir, made, copyOnly))
+    folder.assign(begin, end);
+    return true;
+}
+
+// GetTempFileNameA wants a folder of at most MAX_PATH - 14 characters and,
+// past that, makes files with cut names: such a folder takes no file of ours.
+bool MakeFileIn(const std::string& folder, std::string& made, bool& copyOnly)
+{
+    char buf[MAX_PATH];
+    copyOnly = folder.size() > MAX_PATH - 14;
+    if (copyOnly)
         return false;
-    if (MakeFileIn(dir, backup, copyOnly))
-        return true;
-    DeleteFileA(made.c_str());
-    return false;
+    if (GetTempFileNameA(folder.c_str(), "xcv", 0, buf) == 0) {
+        copyOnly = GetLastError() == ERROR_ACCESS_DENIED;
+        return false;
+    }
+    made = buf;
+    return true;
 }
 
 // ReplaceFile keeps target's attributes, security and creation time, and
@@ -108,17 +97,9 @@ bool MakeFilesBeside(const char* name, std::string& target, std::string& made, s
 // Wine's makes a file of its own beside target and may leave it there.
 SwapResult SwapIn(const char* made, const char* target, const char* backup)
 {
-    if (g_injected != SWAP_DONE) {
-        // As documented: after 1177 the old file has the backup's name;
-        // after 1176 without a backup the replaced file no longer exists.
-        const SwapResult r = g_injected;
-        g_injected = SWAP_DONE;
-        if (r == SWAP_TARGET_MOVED)
-            MoveFileExA(target, backup, MOVEFILE_REPLACE_EXISTING);
-        else if (r == SWAP_TARGET_GONE)
-            DeleteFileA(target);
-        return r;
-    }
+    SwapResult injected;
+    if (TakeInjectedSwap(target, backup, injected))
+        return injected;
     // Shared with everyone, so that a scanner reading the file can't refuse it.
     HANDLE h = CreateFileA(made, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
@@ -142,11 +123,6 @@ SwapResult SwapIn(const char* made, const char* target, const char* backup)
         SetLastError(err);
         return FailedOnAHold(target) ? SWAP_HELD : SWAP_REFUSED;
     }
-}
-
-void InjectSwapResult(SwapResult result)
-{
-    g_injected = result;
 }
 
 bool RenameFile(const char* from, const char* to)
