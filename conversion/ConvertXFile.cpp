@@ -312,13 +312,15 @@ bool ReplaceInput(const char* fname, const Digest& written)
 
     // A half-done swap took the input from its name: the old file goes back
     // where the platform left it under the backup's name, the converted copy
-    // where the old file is gone.
-    FileId now;
+    // where the old file is gone; each is the other's fallback, but the
+    // backup only where it is the old file.
+    FileId now, atBackup;
     if (swapped && !GetFileId(target.c_str(), now)) {
-        const std::string& first = r == SWAP_TARGET_MOVED ? backup : made;
-        const std::string& second = r == SWAP_TARGET_MOVED ? made : backup;
-        if (!RenamePatiently(first, target))
-            RenamePatiently(second, target);
+        const bool oldAtBackup = GetFileId(backup.c_str(), atBackup) && SameFile(atBackup, old);
+        const bool oldFirst = r == SWAP_TARGET_MOVED;
+        const bool back = (oldFirst && oldAtBackup && RenamePatiently(backup, target)) || RenamePatiently(made, target);
+        if (!back && !oldFirst && oldAtBackup)
+            RenamePatiently(backup, target);
     }
     // Both files of ours stay where a swap left the input out of its place:
     // they may hold its only copies.
