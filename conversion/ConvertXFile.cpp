@@ -1,20 +1,18 @@
+// The conversion: the texture names of an X file rewritten line by line into the work file.
 #include "ConvertXFile.h"
 
-#include <chrono>
-#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
+#include "Digest.h"
 #include "Messages.h"
+#include "Replace.h"
 #include "System.h"
 
 namespace {
-
-constexpr char WORK_FILE[] = "Dummy.x";
 
 // Marker lines, compared with the whole line, leading blanks included.
 constexpr std::string_view MATERIAL_LIST_LINE = " MeshMaterialList {";
@@ -96,63 +94,6 @@ bool Is(const Line& ln, std::string_view marker)
     return std::string_view(ln.buf, ln.len) == marker;
 }
 
-// Tells whether a file holds exactly the bytes that were written: their
-// count and a 64-bit hash of them, taken 8 bytes at a time (FNV's constants).
-struct Digest {
-    std::uint64_t count = 0;
-    std::uint64_t hash = 14695981039346656037ull;
-    char tail[8] = {};
-    std::size_t tailLen = 0;
-};
-
-void Mix(Digest& d, const char* word)
-{
-    std::uint64_t w;
-    std::memcpy(&w, word, sizeof w);
-    d.hash = (d.hash ^ w) * 1099511628211ull;
-}
-
-void Add(Digest& d, const char* p, std::size_t n)
-{
-    d.count += n;
-    while (n > 0 && d.tailLen > 0) {
-        d.tail[d.tailLen++] = *p++;
-        --n;
-        if (d.tailLen == sizeof d.tail) {
-            Mix(d, d.tail);
-            d.tailLen = 0;
-        }
-    }
-    for (; n >= sizeof d.tail; p += sizeof d.tail, n -= sizeof d.tail)
-        Mix(d, p);
-    std::memcpy(d.tail, p, n);
-    d.tailLen = n;
-}
-
-// The hash with the last bytes, short of a word, filled up with zeros.
-std::uint64_t Final(Digest d)
-{
-    std::memset(d.tail + d.tailLen, 0, sizeof d.tail - d.tailLen);
-    Mix(d, d.tail);
-    return d.hash;
-}
-
-bool SameBytes(const Digest& a, const Digest& b)
-{
-    return a.count == b.count && Final(a) == Final(b);
-}
-
-bool DigestOf(const char* name, Digest& d)
-{
-    std::ifstream ifs(name, std::ios::in | std::ios::binary);
-    std::vector<char> chunk(CHUNK);
-    while (ifs) {
-        ifs.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        Add(d, chunk.data(), static_cast<std::size_t>(ifs.gcount()));
-    }
-    return ifs.eof() && !ifs.bad();
-}
-
 // The work file. Lines are gathered in a chunk of our own and go to the
 // stream a chunk at a time; a failed write leaves the stream failed.
 struct Output {
@@ -203,137 +144,6 @@ void RebuildTextureLine(const Line& ln, const char* Path, std::string& str)
     str += "\";";
 }
 
-// Scanners, indexers, sync clients and viewers hold files open, mostly for
-// a moment: a step that such a hold refuses is tried again with growing
-// pauses, about a second in all. held tells whether the last try failed on
-// a hold.
-template <class Step, class Held>
-bool Patiently(Step step, Held held)
-{
-    for (int pause : {10, 20, 40, 80, 150, 250, 450}) {
-        if (step())
-            return true;
-        if (!held())
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
-    }
-    return step();
-}
-
-template <class Step>
-bool Patiently(const char* name, Step step)
-{
-    return Patiently(step, [name] { return FailedOnAHold(name); });
-}
-
-bool RemovePatiently(const std::string& name)
-{
-    return Patiently(name.c_str(), [&] { return RemoveFile(name.c_str()); });
-}
-
-bool RenamePatiently(const std::string& from, const std::string& to)
-{
-    return Patiently(from.c_str(), [&] { return RenameFile(from.c_str(), to.c_str()); });
-}
-
-bool SameFile(const FileId& a, const FileId& b)
-{
-    return a.volume == b.volume && a.index == b.index;
-}
-
-bool HoldsWritten(const char* name, const Digest& written)
-{
-    Digest d;
-    return DigestOf(name, d) && SameBytes(d, written);
-}
-
-// The direct way, where no new file can take the input's place: the work
-// file, if it still holds what this conversion wrote, is copied over the
-// input, which must then hold exactly that.
-bool CopyOverInput(const char* fname, const Digest& written)
-{
-    return HoldsWritten(WORK_FILE, written) && CopyOver(WORK_FILE, fname) && HoldsWritten(fname, written);
-}
-
-// A new file to take the input's place and a backup name for the old one,
-// both beside the file that fname reaches.
-bool MakeFilesBeside(const char* fname, std::string& target, std::string& made, std::string& backup,
-                     bool& copyOnly)
-{
-    std::string folder;
-    if (!FindTarget(fname, target, folder, copyOnly) || !MakeFileIn(folder, made, copyOnly))
-        return false;
-    if (MakeFileIn(folder, backup, copyOnly))
-        return true;
-    RemoveFile(made.c_str());
-    return false;
-}
-
-// What the input's name holds after a swap that did not happen.
-enum InputState { INPUT_OLD, INPUT_CONVERTED, INPUT_ASTRAY };
-
-InputState StateOf(const std::string& target, const FileId& old, const Digest& written)
-{
-    FileId now;
-    if (!GetFileId(target.c_str(), now))
-        return INPUT_ASTRAY;
-    if (SameFile(now, old))
-        return INPUT_OLD;
-    return HoldsWritten(target.c_str(), written) ? INPUT_CONVERTED : INPUT_ASTRAY;
-}
-
-// Puts the converted text in place of the input whole or not at all: a copy
-// of the work file, made beside the input, is swapped in for it, and only if
-// it holds exactly what this conversion wrote (another conversion in this
-// folder may have rewritten the work file meanwhile). Where the input's
-// folder takes no new file, or another program holds the input for longer
-// than the wait while letting others write it, the work file is copied over
-// the input as the only way left.
-bool ReplaceInput(const char* fname, const Digest& written)
-{
-    std::string target, made, backup;
-    bool copyOnly = false;
-    if (!MakeFilesBeside(fname, target, made, backup, copyOnly))
-        return copyOnly && CopyOverInput(fname, written);
-    FileId old;
-    bool swapped = false;
-    SwapResult r = SWAP_REFUSED;
-    if (GetFileId(target.c_str(), old) &&
-        Patiently(made.c_str(), [&] { return CopyOver(WORK_FILE, made.c_str()); }) &&
-        HoldsWritten(made.c_str(), written)) {
-        swapped = true;
-        Patiently([&] { return (r = SwapIn(made.c_str(), target.c_str(), backup.c_str())) == SWAP_DONE; },
-                  [&] { return r == SWAP_HELD; });
-    }
-    if (r == SWAP_DONE) {
-        RemovePatiently(backup);
-        return true;
-    }
-
-    // A half-done swap took the input from its name: the old file goes back
-    // where the platform left it under the backup's name, the converted copy
-    // where the old file is gone; each is the other's fallback, but the
-    // backup only where it is the old file.
-    FileId now, atBackup;
-    if (swapped && !GetFileId(target.c_str(), now)) {
-        const bool oldAtBackup = GetFileId(backup.c_str(), atBackup) && SameFile(atBackup, old);
-        const bool oldFirst = r == SWAP_TARGET_MOVED;
-        const bool back = (oldFirst && oldAtBackup && RenamePatiently(backup, target)) || RenamePatiently(made, target);
-        if (!back && !oldFirst && oldAtBackup)
-            RenamePatiently(backup, target);
-    }
-    // Both files of ours stay where a swap left the input out of its place:
-    // they may hold its only copies.
-    const InputState state = swapped ? StateOf(target, old, written) : INPUT_OLD;
-    if (state == INPUT_ASTRAY)
-        return false;
-    RemovePatiently(made);
-    RemovePatiently(backup);
-    if (state == INPUT_CONVERTED)
-        return true;
-    return r == SWAP_HELD && CopyOverInput(fname, written);
-}
-
 HRESULT Fail(const char* text)
 {
     ShowError(text);
@@ -362,10 +172,9 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
     in.chunk.resize(CHUNK);
 
     // Creating the work file would empty the input if they were one file.
-    FileId input, work;
-    if (GetFileId(fname, input) && GetFileId(WORK_FILE, work) && SameFile(input, work))
+    if (IsSameFile(fname, WORK_FILE))
         return Fail(MSG_IS_WORK_FILE);
-    if (!Patiently(WORK_FILE, [] { return CreateAlways(WORK_FILE); }))
+    if (Patiently(MOMENT, [] { return CreateAlways(WORK_FILE); }) != STEP_DONE)
         return Fail(MSG_CREATE_FAILED);
     Output out;
     out.ofs.open(WORK_FILE, std::ios::out | std::ios::binary | std::ios::trunc);

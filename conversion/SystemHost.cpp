@@ -1,5 +1,4 @@
-// Stand-in for the Windows calls of the conversion, for the host build where
-// the tests run. It does what the conversion expects of the real calls.
+// Stand-in for the Windows calls of the conversion, for the host build where the tests run.
 #include "System.h"
 
 #include <cerrno>
@@ -9,6 +8,46 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Faults.h"
+
+// It does what the conversion expects of the real calls. Nothing here holds
+// files against others, so no call is ever held.
+
+namespace {
+
+Step Failed()
+{
+    return errno == EACCES || errno == EPERM || errno == EROFS ? STEP_DENIED : STEP_FAILED;
+}
+
+Step Done(int result)
+{
+    return result == 0 ? STEP_DONE : Failed();
+}
+
+Step Opened(int fd, File& f)
+{
+    if (fd < 0)
+        return Failed();
+    f = fd;
+    return STEP_DONE;
+}
+
+int Fd(File f)
+{
+    return static_cast<int>(f);
+}
+
+// No write permission stands for the read-only attribute, which stops a
+// write or a swap even for an administrator (or root).
+bool ReadOnly(const char* name)
+{
+    struct stat st;
+    return stat(name, &st) == 0 && (st.st_mode & 0222) == 0;
+}
+
+}  // namespace
+
 // One line per box on standard error, where tests pick it up.
 void ShowError(const char* text)
 {
@@ -16,72 +55,92 @@ void ShowError(const char* text)
     std::fflush(stderr);
 }
 
-bool CreateAlways(const char* name)
+Step CreateAlways(const char* name)
 {
     int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd < 0)
-        return false;
-    return close(fd) == 0;
+        return Failed();
+    return Done(close(fd));
 }
 
-namespace {
+Step OpenAgainstWriters(const char* name, File& f)
+{
+    return Opened(open(name, O_RDONLY), f);
+}
 
-bool WriteAll(int fd, const char* p, ssize_t n)
+Step OpenEmptied(const char* name, File& f)
+{
+    if (ReadOnly(name))
+        return STEP_DENIED;
+    return Opened(open(name, O_WRONLY | O_TRUNC), f);
+}
+
+Step MakeNewFile(const std::string& folder, std::string& made, std::string& backup, File& f)
+{
+    static unsigned serial = 0;
+    const unsigned seed = static_cast<unsigned>(getpid()) << 16;
+    for (int tries = 0; tries < 100; ++tries) {
+        char stem[16];
+        std::snprintf(stem, sizeof stem, "xcv%08x", seed + serial++);
+        made = folder + stem + ".tmp";
+        backup = folder + stem + ".bak";
+        struct stat st;
+        if (lstat(backup.c_str(), &st) == 0 || errno != ENOENT)
+            continue;
+        int fd = open(made.c_str(), O_RDWR | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return Opened(fd, f);
+    }
+    return STEP_FAILED;
+}
+
+bool ReadSome(File f, char* buf, std::size_t size, std::size_t& got)
+{
+    ssize_t n;
+    do
+        n = read(Fd(f), buf, size);
+    while (n < 0 && errno == EINTR);
+    got = n > 0 ? static_cast<std::size_t>(n) : 0;
+    return n >= 0;
+}
+
+bool WriteAll(File f, const char* p, std::size_t n)
 {
     while (n > 0) {
-        ssize_t w = write(fd, p, static_cast<size_t>(n));
+        ssize_t w = write(Fd(f), p, n);
         if (w < 0 && errno == EINTR)
             continue;
         if (w <= 0)
             return false;
         p += w;
-        n -= w;
+        n -= static_cast<std::size_t>(w);
     }
     return true;
 }
 
-bool CopyData(int in, int out)
+bool Rewind(File f)
 {
-    char buf[64 * 1024];
-    for (;;) {
-        ssize_t n = read(in, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        if (!WriteAll(out, buf, n))
-            return false;
-    }
+    return lseek(Fd(f), 0, SEEK_SET) == 0;
 }
 
-}  // namespace
-
-// A destination without any write permission stands for the read-only
-// attribute, which stops the copy even for an administrator (or root).
-bool CopyOver(const char* from, const char* to)
+bool Commit(File f)
 {
-    struct stat st;
-    if (stat(to, &st) == 0 && (st.st_mode & 0222) == 0)
-        return false;
-    int in = open(from, O_RDONLY);
-    if (in < 0)
-        return false;
-    int out = open(to, O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (out < 0) {
-        close(in);
-        return false;
-    }
-    bool ok = CopyData(in, out);
-    ok = close(out) == 0 && ok;
-    close(in);
-    return ok;
+    return fsync(Fd(f)) == 0;
 }
 
-bool FindTarget(const char* name, std::string& target, std::string& folder, bool& copyOnly)
+void Close(File f)
 {
-    copyOnly = false;
+    close(Fd(f));
+}
+
+void Discard(File f, const char* made)
+{
+    unlink(made);
+    close(Fd(f));
+}
+
+bool FindTarget(const char* name, std::string& target, std::string& folder)
+{
     char* real = realpath(name, nullptr);
     if (!real)
         return false;
@@ -91,33 +150,29 @@ bool FindTarget(const char* name, std::string& target, std::string& folder, bool
     return true;
 }
 
-bool MakeFileIn(const std::string& folder, std::string& made, bool& copyOnly)
+// A refused rename shows at the swap itself.
+Step MayRename(const char*)
 {
-    made = folder + "xcvXXXXXX.tmp";
-    int fd = mkstemps(&made[0], 4);
-    copyOnly = fd < 0 && (errno == EACCES || errno == EPERM);
-    return fd >= 0 && close(fd) == 0;
+    return STEP_DONE;
 }
 
-// rename() swaps the name over in one step, and the old file's name just
-// goes: the backup stays the empty file it was made. Without write
-// permission target stands for a read-only file, which the platform refuses
-// to replace.
+// rename() swaps the name over in one step and the old file's name just
+// goes; the backup's name stays free. made takes target's owner (only root
+// may give a file away) and permission bits first.
 SwapResult SwapIn(const char* made, const char* target, const char* backup)
 {
-    SwapResult injected;
-    if (TakeInjectedSwap(target, backup, injected))
-        return injected;
+    if (InjectedHalfDoneSwap(target, backup))
+        return SWAP_MODEL_MOVED;
     struct stat st;
-    if (stat(target, &st) != 0 || (st.st_mode & 0222) == 0)
+    if (stat(target, &st) != 0 || ReadOnly(target))
         return SWAP_REFUSED;
     int fd = open(made, O_RDWR);
     if (fd < 0)
         return SWAP_REFUSED;
     if ((st.st_uid != geteuid() || st.st_gid != getegid()) && fchown(fd, st.st_uid, st.st_gid) != 0) {
-        // Only root may give a file away; the file stays ours.
+        // The file stays ours.
     }
-    bool ok = fchmod(fd, st.st_mode & 07777) == 0 && fsync(fd) == 0;
+    bool ok = fchmod(fd, st.st_mode & 07777) == 0;
     ok = close(fd) == 0 && ok;
     if (!ok || rename(made, target) != 0)
         return SWAP_REFUSED;
@@ -133,20 +188,14 @@ SwapResult SwapIn(const char* made, const char* target, const char* backup)
 }
 
 // Only called where to is free: rename() would replace it.
-bool RenameFile(const char* from, const char* to)
+Step RenameFile(const char* from, const char* to)
 {
-    return rename(from, to) == 0;
+    return Done(rename(from, to));
 }
 
-bool RemoveFile(const char* name)
+Step RemoveFile(const char* name)
 {
-    return unlink(name) == 0;
-}
-
-// Nothing here holds files against others.
-bool FailedOnAHold(const char*)
-{
-    return false;
+    return Done(unlink(name));
 }
 
 bool IsDirectory(const char* name)
@@ -155,12 +204,27 @@ bool IsDirectory(const char* name)
     return stat(name, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool GetFileId(const char* name, FileId& id)
+bool GetFacts(const char* a, const char* b, FileFacts& fa, FileFacts& fb, bool& sameName)
 {
-    struct stat st;
-    if (stat(name, &st) != 0)
-        return false;
-    id.volume = static_cast<std::uint64_t>(st.st_dev);
-    id.index = static_cast<std::uint64_t>(st.st_ino);
-    return true;
+    const int da = open(a, O_PATH);
+    const int db = open(b, O_PATH);
+    struct stat sa, sb;
+    const bool opened = da >= 0 && db >= 0 && fstat(da, &sa) == 0 && fstat(db, &sb) == 0;
+    if (opened) {
+        fa = {static_cast<std::uint64_t>(sa.st_dev), static_cast<std::uint64_t>(sa.st_ino),
+              static_cast<std::uint32_t>(sa.st_nlink)};
+        fb = {static_cast<std::uint64_t>(sb.st_dev), static_cast<std::uint64_t>(sb.st_ino),
+              static_cast<std::uint32_t>(sb.st_nlink)};
+        char* ra = realpath(a, nullptr);
+        char* rb = realpath(b, nullptr);
+        sameName = ra && rb && std::string(ra) == rb;
+        std::free(ra);
+        std::free(rb);
+        InjectIntoFacts(fa, fb);
+    }
+    if (da >= 0)
+        close(da);
+    if (db >= 0)
+        close(db);
+    return opened;
 }

@@ -1,3 +1,4 @@
+// The platform calls of the conversion on Windows.
 #include "System.h"
 
 #ifndef NOMINMAX
@@ -5,65 +6,209 @@
 #endif
 #include <windows.h>
 
-void ShowError(const char* text)
-{
-    MessageBoxA(NULL, text, NULL, MB_OK);
-}
+#include <cstdio>
 
-bool CreateAlways(const char* name)
-{
-    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(h);
-    return true;
-}
-
-bool CopyOver(const char* from, const char* to)
-{
-    return CopyFileA(from, to, FALSE) != FALSE;
-}
+#include "Faults.h"
 
 namespace {
 
-// The full name of the file itself where name reaches it through a link, so
-// that the file is replaced and the link stays; the full name of name where
-// the system can't tell.
-bool GetTargetName(const char* name, std::string& target)
+// The errors that another program's open handle gives: a sharing or a lock
+// violation, and ReplaceFile's two refusals that leave both files at their
+// names, which a holder of either file causes.
+bool IsHold(DWORD err)
 {
-    HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    char buf[MAX_PATH + 8];
-    DWORD n = GetFinalPathNameByHandleA(h, buf, sizeof buf, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    CloseHandle(h);
-    if (n > 0 && n < sizeof buf) {
-        target.assign(buf, n);
-        if (target.compare(0, 8, "\\\\?\\UNC\\") == 0)
-            target.replace(0, 8, "\\\\");
-        else if (target.compare(0, 4, "\\\\?\\") == 0)
-            target.erase(0, 4);
+    switch (err) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
         return true;
     }
-    n = GetFullPathNameA(name, sizeof buf, buf, NULL);
-    if (n == 0 || n >= sizeof buf)
+    return false;
+}
+
+// Access denied is never waited for: a read-only or hidden file, an ACL.
+Step Failed()
+{
+    const DWORD err = GetLastError();
+    if (IsHold(err))
+        return STEP_HELD;
+    return err == ERROR_ACCESS_DENIED ? STEP_DENIED : STEP_FAILED;
+}
+
+Step Done(BOOL ok)
+{
+    return ok ? STEP_DONE : Failed();
+}
+
+Step Opened(HANDLE h, File& f)
+{
+    if (h == INVALID_HANDLE_VALUE)
+        return Failed();
+    f = reinterpret_cast<File>(h);
+    return STEP_DONE;
+}
+
+HANDLE Handle(File f)
+{
+    return reinterpret_cast<HANDLE>(f);
+}
+
+const DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The full name of the file itself where name reaches it through a link, so
+// that the file is replaced and the link stays; the full name of name where
+// the system can't tell, or tells a name too long for the ANSI calls (a
+// drive made with subst may reach a longer one).
+bool GetTargetName(const char* name, std::string& target)
+{
+    char buf[MAX_PATH + 8];
+    HANDLE h = CreateFileA(name, 0, SHARE_ALL, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (h != INVALID_HANDLE_VALUE) {
+        DWORD n = GetFinalPathNameByHandleA(h, buf, sizeof buf, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        CloseHandle(h);
+        if (n > 0 && n < sizeof buf) {
+            target.assign(buf, n);
+            if (target.compare(0, 8, "\\\\?\\UNC\\") == 0)
+                target.replace(0, 8, "\\\\");
+            else if (target.compare(0, 4, "\\\\?\\") == 0)
+                target.erase(0, 4);
+            if (target.size() < MAX_PATH)
+                return true;
+        }
+    }
+    DWORD n = GetFullPathNameA(name, MAX_PATH, buf, NULL);
+    if (n == 0 || n >= MAX_PATH)
         return false;
     target.assign(buf, n);
     return true;
 }
 
+// Facts of an open file; its full name stays empty where the system can't
+// give it.
+void ReadFacts(HANDLE h, FileFacts& facts, std::wstring& name)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(h, &info)) {
+        facts.volume = info.dwVolumeSerialNumber;
+        facts.index = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+        facts.links = info.nNumberOfLinks;
+    }
+    const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    DWORD n = GetFinalPathNameByHandleW(h, NULL, 0, flags);
+    if (n == 0)
+        return;
+    name.resize(n);
+    n = GetFinalPathNameByHandleW(h, &name[0], n, flags);
+    name.resize(n < name.size() ? n : 0);
+}
+
 }  // namespace
 
-bool FindTarget(const char* name, std::string& target, std::string& folder, bool& copyOnly)
+void ShowError(const char* text)
 {
-    copyOnly = false;
-    if (!GetTargetName(name, target)) {
-        // A file that is there has a full name too long for the ANSI calls.
-        copyOnly = GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
-        return false;
+    MessageBoxA(NULL, text, NULL, MB_OK);
+}
+
+Step CreateAlways(const char* name)
+{
+    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return Failed();
+    CloseHandle(h);
+    return STEP_DONE;
+}
+
+Step OpenAgainstWriters(const char* name, File& f)
+{
+    return Opened(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                              NULL),
+                  f);
+}
+
+// Shared for writing: a viewer that keeps the file open may hold it so.
+Step OpenEmptied(const char* name, File& f)
+{
+    return Opened(CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL),
+                  f);
+}
+
+// Names xcv, eight hex digits and .tmp (.bak for the backup), made with
+// create-new, so that no file is ever taken over. Made with delete access,
+// which Discard needs. Readers may share it: a scanner reads a new file.
+Step MakeNewFile(const std::string& folder, std::string& made, std::string& backup, File& f)
+{
+    static DWORD serial = 0;
+    const DWORD seed = GetCurrentProcessId() << 16 ^ GetTickCount();
+    for (int tries = 0; tries < 100; ++tries) {
+        char stem[16];
+        std::snprintf(stem, sizeof stem, "xcv%08lx", static_cast<unsigned long>(seed + serial++));
+        made = folder + stem + ".tmp";
+        backup = folder + stem + ".bak";
+        if (made.size() >= MAX_PATH)
+            return STEP_DENIED;
+        if (GetFileAttributesA(backup.c_str()) != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND)
+            continue;
+        HANDLE h = CreateFileA(made.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (h != INVALID_HANDLE_VALUE) {
+            f = reinterpret_cast<File>(h);
+            return STEP_DONE;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS)
+            return Failed();
     }
+    return STEP_FAILED;
+}
+
+bool ReadSome(File f, char* buf, std::size_t size, std::size_t& got)
+{
+    DWORD n = 0;
+    const BOOL ok = ReadFile(Handle(f), buf, static_cast<DWORD>(size), &n, NULL);
+    got = n;
+    return ok != FALSE;
+}
+
+bool WriteAll(File f, const char* p, std::size_t n)
+{
+    while (n > 0) {
+        DWORD w = 0;
+        if (!WriteFile(Handle(f), p, static_cast<DWORD>(n), &w, NULL) || w == 0)
+            return false;
+        p += w;
+        n -= w;
+    }
+    return true;
+}
+
+bool Rewind(File f)
+{
+    return SetFilePointer(Handle(f), 0, NULL, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+}
+
+bool Commit(File f)
+{
+    return FlushFileBuffers(Handle(f)) != FALSE;
+}
+
+void Close(File f)
+{
+    CloseHandle(Handle(f));
+}
+
+void Discard(File f, const char*)
+{
+    FILE_DISPOSITION_INFO gone = {TRUE};
+    SetFileInformationByHandle(Handle(f), FileDispositionInfo, &gone, sizeof gone);
+    CloseHandle(Handle(f));
+}
+
+bool FindTarget(const char* name, std::string& target, std::string& folder)
+{
+    if (!GetTargetName(name, target))
+        return false;
     // Character by character: the trail byte of a double-byte character
     // may be a backslash.
     const char* begin = target.c_str();
@@ -75,78 +220,41 @@ bool FindTarget(const char* name, std::string& target, std::string& folder, bool
     return true;
 }
 
-// GetTempFileNameA wants a folder of at most MAX_PATH - 14 characters and,
-// past that, makes files with cut names: such a folder takes no file of ours.
-bool MakeFileIn(const std::string& folder, std::string& made, bool& copyOnly)
+// Delete access is what a rename needs; another opener that does not share
+// delete holds the file against it.
+Step MayRename(const char* name)
 {
-    char buf[MAX_PATH];
-    copyOnly = folder.size() > MAX_PATH - 14;
-    if (copyOnly)
-        return false;
-    if (GetTempFileNameA(folder.c_str(), "xcv", 0, buf) == 0) {
-        copyOnly = GetLastError() == ERROR_ACCESS_DENIED;
-        return false;
-    }
-    made = buf;
-    return true;
+    HANDLE h = CreateFileA(name, DELETE, SHARE_ALL, NULL, OPEN_EXISTING, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return Failed();
+    CloseHandle(h);
+    return STEP_DONE;
 }
 
 // ReplaceFile keeps target's attributes, security and creation time, and
-// refuses a read-only target. It wants full names. It renames both files,
-// so every other opener of either must share delete; without a backup name
-// Wine's makes a file of its own beside target and may leave it there.
+// refuses a read-only target. It wants full names. With a backup name it is
+// two renames, target to backup, then made to target; 1177 is the state
+// between them.
 SwapResult SwapIn(const char* made, const char* target, const char* backup)
 {
-    SwapResult injected;
-    if (TakeInjectedSwap(target, backup, injected))
-        return injected;
-    // Shared with everyone, so that a scanner reading the file can't refuse it.
-    HANDLE h = CreateFileA(made, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return FailedOnAHold(made) ? SWAP_HELD : SWAP_REFUSED;
-    BOOL flushed = FlushFileBuffers(h);
-    CloseHandle(h);
-    if (!flushed)
-        return SWAP_REFUSED;
+    if (InjectedHalfDoneSwap(target, backup))
+        return SWAP_MODEL_MOVED;
     if (ReplaceFileA(target, made, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, NULL, NULL))
         return SWAP_DONE;
     const DWORD err = GetLastError();
-    switch (err) {
-    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
-        return SWAP_TARGET_MOVED;
-    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
-        return GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES ? SWAP_TARGET_GONE : SWAP_HELD;
-    case ERROR_UNABLE_TO_REMOVE_REPLACED:
-        return SWAP_HELD;
-    default:
-        SetLastError(err);
-        return FailedOnAHold(target) ? SWAP_HELD : SWAP_REFUSED;
-    }
+    if (err == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        return SWAP_MODEL_MOVED;
+    return IsHold(err) ? SWAP_HELD : SWAP_REFUSED;
 }
 
-bool RenameFile(const char* from, const char* to)
+Step RenameFile(const char* from, const char* to)
 {
-    return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) != FALSE;
+    return Done(MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH));
 }
 
-bool RemoveFile(const char* name)
+Step RemoveFile(const char* name)
 {
-    return DeleteFileA(name) != FALSE;
-}
-
-// Access is denied to a file that is being deleted or renamed over, or that
-// is open where it is to be renamed over; to a read-only one it is denied
-// for good.
-bool FailedOnAHold(const char* name)
-{
-    const DWORD err = GetLastError();
-    if (err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION)
-        return true;
-    if (err != ERROR_ACCESS_DENIED)
-        return false;
-    const DWORD attr = GetFileAttributesA(name);
-    return attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_READONLY) == 0;
+    return Done(DeleteFileA(name));
 }
 
 bool IsDirectory(const char* name)
@@ -155,17 +263,23 @@ bool IsDirectory(const char* name)
     return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// Opens with no access at all, so that no other opener is disturbed.
-bool GetFileId(const char* name, FileId& id)
+// Names are one where the system's case-insensitive comparison says so.
+bool GetFacts(const char* a, const char* b, FileFacts& fa, FileFacts& fb, bool& sameName)
 {
-    HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    BOOL ok = GetFileInformationByHandle(h, &info);
-    CloseHandle(h);
-    id.volume = info.dwVolumeSerialNumber;
-    id.index = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
-    return ok != FALSE;
+    HANDLE ha = CreateFileA(a, FILE_READ_ATTRIBUTES, SHARE_ALL, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    HANDLE hb = CreateFileA(b, FILE_READ_ATTRIBUTES, SHARE_ALL, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    const bool opened = ha != INVALID_HANDLE_VALUE && hb != INVALID_HANDLE_VALUE;
+    if (opened) {
+        std::wstring na, nb;
+        ReadFacts(ha, fa, na);
+        ReadFacts(hb, fb, nb);
+        sameName = !na.empty() && CompareStringOrdinal(na.c_str(), static_cast<int>(na.size()), nb.c_str(),
+                                                       static_cast<int>(nb.size()), TRUE) == CSTR_EQUAL;
+        InjectIntoFacts(fa, fb);
+    }
+    if (ha != INVALID_HANDLE_VALUE)
+        CloseHandle(ha);
+    if (hb != INVALID_HANDLE_VALUE)
+        CloseHandle(hb);
+    return opened;
 }

@@ -34,27 +34,14 @@
 #endif
 
 #include "Messages.h"
-#include "System.h"
+#include "Faults.h"
 #include "TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Boxes = std::vector<std::string>;
 
 const std::string kModel = " MeshMaterialList {\n   TextureFilename {\n    \"a.bmp\";\n MeshNormals {\n";
-
-struct Outcome {
-    HRESULT hr = S_OK;
-    Boxes boxes;
-};
-
-Outcome Convert(const std::string& fname, const char* Path = "p\\")
-{
-    Outcome o;
-    o.boxes = CaptureBoxes([&] { o.hr = ConvertXFile(fname.c_str(), Path); });
-    return o;
-}
 
 // A path of 36 bytes: it makes the converted text much longer than the input.
 const char kLongPath[] = "..\\..\\shared\\textures\\wood\\oak\\x\\";
@@ -89,17 +76,6 @@ std::string ConvertOnSmallDisk(const std::string& text, const std::string& conve
         if (entry.path().filename() != "model.x" && entry.path().filename() != "Dummy.x")
             verdict += ", left " + entry.path().filename().string();
     return verdict;
-}
-
-// Expects the conversion of fname to fail with this message and to leave
-// the file input (fname, or the file it reaches) as it was.
-void ExpectRefused(const std::string& fname, const std::string& input, const char* message)
-{
-    const std::string before = ReadBytes(input);
-    Outcome o = Convert(fname);
-    EXPECT_EQ(o.hr, E_FAIL) << fname;
-    EXPECT_EQ(o.boxes, Boxes{message}) << fname;
-    EXPECT_EQ(ReadBytes(input), before) << fname;
 }
 
 std::set<std::string> FilesIn(const fs::path& folder)
@@ -159,17 +135,17 @@ private:
 };
 
 // A virus scanner: opens each file as soon as it appears in the current
-// folder, shared for reading and writing, and holds it for 0.3 s.
+// folder, shared for reading and writing, and holds it for ms.
 class Scanner {
 public:
-    Scanner()
-        : seen(FilesIn(".")), folder(fs::current_path()), scan([this] {
+    explicit Scanner(DWORD ms)
+        : seen(FilesIn(".")), folder(fs::current_path()), scan([this, ms] {
               std::vector<std::unique_ptr<Hold>> holds;
               while (!stop) {
                   for (const std::string& name : FilesIn(folder))
                       if (seen.insert(name).second)
                           holds.push_back(std::make_unique<Hold>((folder / name).string(),
-                                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, 300));
+                                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, ms));
                   Sleep(1);
               }
           })
@@ -189,9 +165,10 @@ private:
 };
 
 // Other programs hold the input, or every new file, open while it is
-// converted. A moment's hold is waited out, a longer one that lets others
-// write the file is copied over, and one that doesn't is refused in time.
-// Nothing of ours is left in the folder.
+// converted. A moment's hold on the input is waited out, a longer one that
+// lets others write the file is copied over, and one that doesn't is refused
+// in time; a scanner's hold on files of ours is waited out for longer. Nothing
+// of ours is left in the folder.
 TEST_F(FaultInjectionTest, FilesThatOtherProgramsHoldAreWaitedForCopiedOverOrRefused)
 {
     const std::string text = ManyTextures(10000);
@@ -202,15 +179,20 @@ TEST_F(FaultInjectionTest, FilesThatOtherProgramsHoldAreWaitedForCopiedOverOrRef
     const DWORD READ = FILE_SHARE_READ, READ_WRITE = FILE_SHARE_READ | FILE_SHARE_WRITE;
     const struct {
         const char* what;
-        DWORD share;
-        DWORD ms;  // 0: a scanner holds each new file instead
+        DWORD share;      // how a viewer holding the input shares it
+        DWORD ms;         // for how long, or 0
+        DWORD scannerMs;  // how long a scanner holds each new file, or 0
         bool converted;
+        int withinMs;
     } cases[] = {
-        {"shared for reading and writing for a moment", READ_WRITE, 300, true},
-        {"shared for reading and writing for long", READ_WRITE, 3000, true},
-        {"shared for reading for a moment", READ, 300, true},
-        {"shared for reading for long", READ, 3000, false},
-        {"a scanner holding each new file", 0, 0, true},
+        {"shared for reading and writing for a moment", READ_WRITE, 300, 0, true, 2000},
+        {"shared for reading and writing for long", READ_WRITE, 3000, 0, true, 2000},
+        {"shared for reading for a moment", READ, 300, 0, true, 2000},
+        {"shared for reading for long", READ, 3000, 0, false, 2000},
+        {"a scanner holding each new file for a moment", 0, 0, 300, true, 2000},
+        {"a scanner holding each new file for 1.5 s", 0, 0, 1500, true, 4000},
+        {"a scanner holding each new file for 3 s", 0, 0, 3000, true, 7000},
+        {"a scanner, and the input shared for reading and writing", READ_WRITE, 4000, 3000, true, 7000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -220,12 +202,12 @@ TEST_F(FaultInjectionTest, FilesThatOtherProgramsHoldAreWaitedForCopiedOverOrRef
         if (c.ms > 0) {
             hold = std::make_unique<Hold>("model.x", c.share, c.ms);
             ASSERT_TRUE(hold->Holds());
-        } else {
-            scanner = std::make_unique<Scanner>();
         }
+        if (c.scannerMs > 0)
+            scanner = std::make_unique<Scanner>(c.scannerMs);
         const auto start = std::chrono::steady_clock::now();
         const Outcome o = Convert("model.x", kLongPath);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(c.withinMs));
         if (c.converted) {
             EXPECT_EQ(o.hr, S_OK);
             EXPECT_EQ(o.boxes, Boxes{});
@@ -240,8 +222,8 @@ TEST_F(FaultInjectionTest, FilesThatOtherProgramsHoldAreWaitedForCopiedOverOrRef
     }
 }
 
-// GetTempFileNameA makes files with cut names in a folder whose full name is
-// longer than MAX_PATH - 14: there the work file is copied over the input.
+// In a folder whose full name leaves no room for a name of ours within
+// MAX_PATH, the work file is copied over the input.
 TEST_F(FaultInjectionTest, AFolderNameTooLongForNamesOfTheSystemsMakingIsCopiedOver)
 {
     const std::string leaf(248 - fs::current_path().string().size() - 1, 'f');
@@ -260,41 +242,21 @@ TEST_F(FaultInjectionTest, AFolderNameTooLongForNamesOfTheSystemsMakingIsCopiedO
 
 #endif
 
-TEST_F(FaultInjectionTest, TheWorkFileReachedByAHardLinkIsRefused)
-{
-    WriteBytes("Dummy.x", kModel);
-    fs::create_hard_link("Dummy.x", "hard.x");
-    ExpectRefused("hard.x", "Dummy.x", MSG_IS_WORK_FILE);
-}
-
-// The platform documents two swaps that stop halfway: one leaves the old
-// file under the backup's name (1177 on Windows), one leaves no file at the
-// input's name (1176 without a backup). The input goes back in its place,
-// the old file with the message or the converted copy, and nothing of ours
+// With a backup name, ReplaceFile stops halfway in one documented way
+// (1177): the old file under the backup's name, the new one under its own.
+// The input goes back in its place with the message, and nothing of ours
 // stays beside it.
 TEST_F(FaultInjectionTest, AHalfDoneSwapPutsTheInputBackInItsPlace)
 {
     fs::create_directory("models");
-    const struct {
-        SwapResult result;
-        bool converted;
-    } cases[] = {{SWAP_TARGET_MOVED, false}, {SWAP_TARGET_GONE, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.result);
-        WriteBytes("models/model.x", kModel);
-        InjectSwapResult(c.result);
-        const Outcome o = Convert("models/model.x");
-        if (c.converted) {
-            EXPECT_EQ(o.hr, S_OK);
-            EXPECT_EQ(o.boxes, Boxes{});
-            EXPECT_EQ(ReadBytes("models/model.x"), ReadBytes("Dummy.x"));
-        } else {
-            EXPECT_EQ(o.hr, E_FAIL);
-            EXPECT_EQ(o.boxes, Boxes{MSG_COPY_FAILED});
-            EXPECT_EQ(ReadBytes("models/model.x"), kModel);
-        }
-        EXPECT_EQ(FilesIn("models"), Names{"model.x"});
-    }
+    WriteBytes("models/model.x", kModel);
+    InjectFault(FAULT_SWAP_HALF_DONE);
+    const Outcome o = Convert("models/model.x");
+    InjectFault(FAULT_NONE);
+    EXPECT_EQ(o.hr, E_FAIL);
+    EXPECT_EQ(o.boxes, Boxes{MSG_COPY_FAILED});
+    EXPECT_EQ(ReadBytes("models/model.x"), kModel);
+    EXPECT_EQ(FilesIn("models"), Names{"model.x"});
 }
 
 #ifndef _WIN32
@@ -304,15 +266,15 @@ TEST_F(FaultInjectionTest, TheWorkFileReachedBySymbolicLinksIsRefused)
     WriteBytes("Dummy.x", kModel);
     fs::create_symlink("Dummy.x", "soft.x");
     fs::create_directory_symlink(".", "here");
-    ExpectRefused("soft.x", "Dummy.x", MSG_IS_WORK_FILE);
-    ExpectRefused("here/Dummy.x", "Dummy.x", MSG_IS_WORK_FILE);
+    ExpectRefused("soft.x", MSG_IS_WORK_FILE, "Dummy.x");
+    ExpectRefused("here/Dummy.x", MSG_IS_WORK_FILE, "Dummy.x");
 
     // The other way round: the work file's name leads to the input, which
     // creating the work file would empty.
     fs::remove("Dummy.x");
     WriteBytes("model.x", kModel);
     fs::create_symlink("model.x", "Dummy.x");
-    ExpectRefused("model.x", "model.x", MSG_IS_WORK_FILE);
+    ExpectRefused("model.x", MSG_IS_WORK_FILE, "model.x");
 }
 
 TEST_F(FaultInjectionTest, AFullDiskLeavesTheInputAsItWas)
@@ -324,11 +286,11 @@ TEST_F(FaultInjectionTest, AFullDiskLeavesTheInputAsItWas)
         text += "  0.000000;0.000000;0.000000;,\n";
     WriteBytes("model.x", text);
     fs::create_symlink("/dev/full", "Dummy.x");
-    ExpectRefused("model.x", "model.x", MSG_WRITE_FAILED);
+    ExpectRefused("model.x", MSG_WRITE_FAILED, "model.x");
 
     // A small file fails only when the last of it goes out.
     WriteBytes("model.x", kModel);
-    ExpectRefused("model.x", "model.x", MSG_WRITE_FAILED);
+    ExpectRefused("model.x", MSG_WRITE_FAILED, "model.x");
 }
 
 TEST_F(FaultInjectionTest, AnInputThatFailsToReadIsReported)

@@ -1,3 +1,4 @@
+// What the tests share.
 #include "TestSupport.h"
 
 #include <atomic>
@@ -63,6 +64,26 @@ bool Exists(const std::string& name)
 {
     std::error_code ec;
     return fs::exists(name, ec);
+}
+
+Outcome Convert(const std::string& fname, const std::string& Path)
+{
+    Outcome o;
+    o.boxes = CaptureBoxes([&] { o.hr = ConvertXFile(fname.c_str(), Path.c_str()); });
+    return o;
+}
+
+void ExpectRefused(const std::string& fname, const char* message, const std::string& input)
+{
+    const std::string file = input.empty() ? fname : input;
+    const bool regular = fs::is_regular_file(file);
+    const std::string before = regular ? ReadBytes(file) : "";
+    const Outcome o = Convert(fname);
+    EXPECT_EQ(o.hr, E_FAIL) << fname;
+    EXPECT_EQ(o.boxes, Boxes{message}) << fname;
+    if (regular) {
+        EXPECT_EQ(ReadBytes(file), before) << fname;
+    }
 }
 
 #ifdef _WIN32

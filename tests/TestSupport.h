@@ -1,3 +1,4 @@
+// What the tests share: a folder each, files as bytes, the boxes shown, a conversion.
 #pragma once
 
 #include <filesystem>
@@ -6,6 +7,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "ConvertXFile.h"
 
 // Each test runs in a fresh directory of its own, made the current directory,
 // since that is where the conversion puts its work file.
@@ -27,3 +30,16 @@ bool Exists(const std::string& name);
 // The texts of the message boxes shown while f runs, in order. Each box is
 // dismissed as soon as it has been read.
 std::vector<std::string> CaptureBoxes(const std::function<void()>& f);
+
+using Boxes = std::vector<std::string>;
+
+struct Outcome {
+    HRESULT hr = S_OK;
+    Boxes boxes;
+};
+
+Outcome Convert(const std::string& fname, const std::string& Path = "p\\");
+
+// Expects the conversion of fname to fail with this one message and to leave
+// the file input (fname where it is empty) as it was.
+void ExpectRefused(const std::string& fname, const char* message, const std::string& input = "");

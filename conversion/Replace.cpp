@@ -1,0 +1,191 @@
+// The final replace: the converted text takes the model's place whole or not at all.
+//
+// The work file, held against writers, is copied into a new file of ours
+// beside the model (beside the file itself, where the name is a link) and
+// checked as it goes; ReplaceFile swaps that in for the model, whose old
+// file takes a free name beside it, the backup. How it can end:
+//
+//   what the platform answers          what the program does        the model afterwards
+//   the swap done                      removes the backup           converted
+//   the model held after ~1 s          removes the new file,        converted, or as it was
+//                                      copies the work file over    with the message
+//   only files of ours held, ~5 s      swaps once they are let      converted, or as it was
+//                                      go, or the message           with the message
+//   the swap refused (a read-only      the message at once          as it was
+//     model, no right to rename)
+//   half done: the model at the        renames it back, the         as it was; where it can't go
+//     backup's name                    message                      back, both files of ours stay
+//   no new file beside the model       copies the work file over    converted, or as it was
+//     (no permission, a long name)     the model                    with the message
+//
+// In every row the files of ours are removed, after a wait of up to ~5 s for
+// other programs to let them go, but in the one where they hold the model's
+// only copies. The folder then holds the model and nothing else of ours,
+// but Dummy.x where it is the current one.
+#include "Replace.h"
+
+#include <chrono>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The pauses between the tries of a step that a hold refused, in ms.
+constexpr int PAUSES_MS[] = {10, 20, 40, 80, 150, 250, 450, 1000, 1000, 1000, 1000};
+
+constexpr int Total(int pauses)
+{
+    int ms = 0;
+    for (int i = 0; i < pauses; ++i)
+        ms += PAUSES_MS[i];
+    return ms;
+}
+static_assert(Total(MOMENT) == 1000 && Total(LONG_WAIT) == 5000 && LONG_WAIT == std::size(PAUSES_MS));
+
+void Pause(int i)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(PAUSES_MS[i]));
+}
+
+Step RemovePatiently(const std::string& name)
+{
+    return Patiently(LONG_WAIT, [&] { return RemoveFile(name.c_str()); });
+}
+
+// Held against writers from the check until the copy is done, so that a
+// second conversion in this folder can't rewrite it in between.
+Step OpenWorkFile(File& f)
+{
+    return Patiently(MOMENT, [&] { return OpenAgainstWriters(WORK_FILE, f); });
+}
+
+// Copies from, from where it stands, to to, and tells whether what went
+// over is exactly what was written and is on the disk.
+bool CopyChecked(File from, File to, const Digest& written)
+{
+    std::vector<char> chunk(64 * 1024);
+    Digest copied;
+    std::size_t got;
+    do {
+        if (!ReadSome(from, chunk.data(), chunk.size(), got) || !WriteAll(to, chunk.data(), got))
+            return false;
+        Add(copied, chunk.data(), got);
+    } while (got > 0);
+    return SameBytes(copied, written) && Commit(to);
+}
+
+// The way left where no new file can take the model's place: the model's
+// own file is emptied and written, once the work file is known to hold what
+// was written. A disk that fills meanwhile leaves it cut short.
+bool CopyOverModel(const std::string& target, const Digest& written)
+{
+    File work, model;
+    if (OpenWorkFile(work) != STEP_DONE)
+        return false;
+    bool ok = HoldsBytes(work, written) && Rewind(work) && OpenEmptied(target.c_str(), model) == STEP_DONE;
+    if (ok) {
+        ok = CopyChecked(work, model, written);
+        Close(model);
+    }
+    Close(work);
+    return ok;
+}
+
+// The new file of ours, filled from the work file. Where the folder lets
+// files be made but not renamed (an ACL without the right to delete), no
+// swap can be made, and the file goes through the handle it was made with.
+bool MakeCopy(File out, const std::string& made, const std::string& target, const Digest& written)
+{
+    File work;
+    bool ok = OpenWorkFile(work) == STEP_DONE;
+    if (ok) {
+        ok = CopyChecked(work, out, written);
+        Close(work);
+    }
+    if (!ok || MayRename(made.c_str()) == STEP_DENIED || MayRename(target.c_str()) == STEP_DENIED) {
+        Discard(out, made.c_str());
+        return false;
+    }
+    Close(out);
+    return true;
+}
+
+}  // namespace
+
+// Whether two names reach one file. Ids only tell files apart, and only
+// where both indexes are known: some network drives give 0, and one drive
+// letter may span file systems of one serial. The same file has the same
+// full name, or else further links.
+bool IsSameFile(const char* a, const char* b)
+{
+    FileFacts fa, fb;
+    bool sameName;
+    if (!GetFacts(a, b, fa, fb, sameName))
+        return false;
+    if (fa.index != 0 && fb.index != 0 && (fa.volume != fb.volume || fa.index != fb.index))
+        return false;
+    return sameName || (fa.links > 1 && fb.links > 1);
+}
+
+Step Patiently(int pauses, const std::function<Step()>& call)
+{
+    Step s = call();
+    for (int i = 0; s == STEP_HELD && i < pauses; ++i) {
+        Pause(i);
+        s = call();
+    }
+    return s;
+}
+
+bool ReplaceInput(const char* fname, const Digest& written)
+{
+    std::string target, folder, made, backup;
+    if (!FindTarget(fname, target, folder))
+        return false;
+    File out;
+    switch (MakeNewFile(folder, made, backup, out)) {
+    case STEP_DONE:
+        break;
+    case STEP_DENIED:
+        return CopyOverModel(target, written);
+    default:
+        return false;
+    }
+    if (!MakeCopy(out, made, target, written))
+        return false;
+
+    // Who holds what is asked after each refusal: the model, or only files
+    // of ours (a scanner reading the new file).
+    bool modelHeld = false;
+    SwapResult r = SwapIn(made.c_str(), target.c_str(), backup.c_str());
+    for (int i = 0; r == SWAP_HELD; ++i) {
+        modelHeld = MayRename(target.c_str()) == STEP_HELD;
+        if (i >= (modelHeld ? MOMENT : LONG_WAIT))
+            break;
+        Pause(i);
+        r = SwapIn(made.c_str(), target.c_str(), backup.c_str());
+    }
+
+    switch (r) {
+    case SWAP_DONE:
+        RemovePatiently(backup);
+        return true;
+    case SWAP_HELD:
+        // A viewer keeps the model open; where it lets others write, the
+        // model's own file takes the text.
+        RemovePatiently(made);
+        return modelHeld && CopyOverModel(target, written);
+    case SWAP_REFUSED:
+        RemovePatiently(made);
+        return false;
+    case SWAP_MODEL_MOVED:
+        // Where the model can't go back, both files stay: they hold its old
+        // text and its new, maybe the only copies.
+        if (Patiently(LONG_WAIT, [&] { return RenameFile(backup.c_str(), target.c_str()); }) == STEP_DONE)
+            RemovePatiently(made);
+        return false;
+    }
+    return false;
+}
