@@ -92,8 +92,9 @@ void ExpectRefused(const std::string& fname, const char* message, const std::str
 // is activated and dismisses it with OK.
 namespace {
 
-std::vector<std::string>* g_boxes;
-HHOOK g_hook;
+// Each thread that converts catches its own boxes.
+thread_local std::vector<std::string>* g_boxes;
+thread_local HHOOK g_hook;
 
 LRESULT CALLBACK CatchBox(int code, WPARAM wParam, LPARAM lParam)
 {
