@@ -160,6 +160,45 @@ TEST_F(FaultInjectionTest, ADiskTooSmallForTheCopyLeavesTheInputAsItWas)
     fs::remove("Dummy.x");
 }
 
+std::uint64_t IndexOf(const std::string& name)
+{
+    HANDLE h = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                           OPEN_EXISTING, 0, NULL);
+    BY_HANDLE_FILE_INFORMATION info{};
+    GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    return static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+}
+
+// One drive letter may span file systems under one volume serial, as Wine's
+// Z: does: a model on another one, whose index is the work file's, is no
+// work file. The Windows stage, as root, hands the tests a second small disk.
+TEST_F(FaultInjectionTest, AModelWithTheWorkFilesIndexOnAnotherFileSystemConverts)
+{
+    const char* work = std::getenv("XCONV_SMALL_DISK");
+    const char* other = std::getenv("XCONV_OTHER_DISK");
+    if (!work || !other)
+        GTEST_SKIP() << "no two small disks (XCONV_SMALL_DISK, XCONV_OTHER_DISK)";
+    fs::current_path(work);
+    const std::string model = (fs::path(other) / "model.x").string();
+    WriteBytes("Dummy.x", "");
+    WriteBytes(model, kModel);
+    // Each file system numbers its new files in turn: new files are made on
+    // the one behind until the two indexes meet.
+    for (int i = 0; i < 1000 && IndexOf("Dummy.x") != IndexOf(model); ++i) {
+        const bool workBehind = IndexOf("Dummy.x") < IndexOf(model);
+        const std::string behind = workBehind ? "Dummy.x" : model;
+        fs::remove(behind);
+        WriteBytes(behind, workBehind ? "" : kModel);
+    }
+    ASSERT_EQ(IndexOf("Dummy.x"), IndexOf(model));
+    const Outcome o = Convert(model);
+    EXPECT_EQ(o.hr, S_OK);
+    EXPECT_EQ(o.boxes, Boxes{});
+    fs::remove(model);
+    fs::remove("Dummy.x");
+}
+
 // Sharing is per handle: a thread of the tests that holds a file open holds
 // it against the conversion as another program would. The hold begins when
 // this is made and ends by itself after ms.
@@ -582,22 +621,25 @@ TEST_F(FaultInjectionTest, TheReplaceKeepsLinksAndPermissions)
 
 // A folder that takes no new file while its file may be written: the work
 // file is copied over the input as the only way left, and nothing of ours
-// stays in the folder.
+// stays in the folder. Root's read-only folder binds no test user on the
+// host; under Wine, the Windows stage hands the tests such a folder.
 TEST_F(FaultInjectionTest, AFolderThatTakesNoNewFileStillGetsItsFileConverted)
 {
+#ifdef _WIN32
+    const char* locked = std::getenv("XCONV_LOCKED_FOLDER");
+    if (!locked)
+        GTEST_SKIP() << "no folder that takes no new file (XCONV_LOCKED_FOLDER)";
+    const fs::path folder = locked;
+    WriteBytes((folder / "model.x").string(), kModel);
+    const Outcome o = Convert((folder / "model.x").string());
+#else
+    const fs::path folder = "locked";
     fs::permissions(dir, fs::perms::all);
-    fs::create_directory("locked");
+    fs::create_directory(folder);
     WriteBytes("locked/model.x", kModel);
     fs::permissions("locked/model.x", fs::perms::all);
-    fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                  fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-#ifdef _WIN32
-    // Under Wine the read-only folder is one without write permission.
-    WriteBytes("locked/probe", "");
-    if (Exists("locked/probe"))
-        GTEST_SKIP() << "the folder takes files all the same: the tests run as root";
-    const Outcome o = Convert("locked/model.x");
-#else
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     ChildOutcome c = ConvertInChild("locked/model.x", [&] { return BecomeUnprivilegedIn(dir); });
     if (!c.skipped.empty())
         GTEST_SKIP() << c.skipped;
@@ -605,9 +647,9 @@ TEST_F(FaultInjectionTest, AFolderThatTakesNoNewFileStillGetsItsFileConverted)
 #endif
     EXPECT_EQ(o.hr, S_OK);
     EXPECT_EQ(o.boxes, Boxes{});
-    EXPECT_EQ(ReadBytes("locked/model.x"), ReadBytes("Dummy.x"));
-    EXPECT_NE(ReadBytes("locked/model.x"), kModel);
-    EXPECT_EQ(FilesIn("locked"), Names{"model.x"});
+    EXPECT_EQ(ReadBytes((folder / "model.x").string()), ReadBytes("Dummy.x"));
+    EXPECT_NE(ReadBytes((folder / "model.x").string()), kModel);
+    EXPECT_EQ(FilesIn(folder), Names{"model.x"});
 }
 
 // Two conversions in one folder share the work file: each input must end as
