@@ -222,19 +222,24 @@ private:
 };
 
 // A virus scanner: opens each file as soon as it appears in the current
-// folder, shared for reading and writing, and holds it for ms.
+// folder (the system wakes it), as such scanners do, sharing it with every
+// other opener, and holds it for ms.
 class Scanner {
 public:
     explicit Scanner(DWORD ms)
         : seen(FilesIn(".")), folder(fs::current_path()), scan([this, ms] {
               std::vector<std::unique_ptr<Hold>> holds;
+              HANDLE change = FindFirstChangeNotificationA(folder.string().c_str(), FALSE,
+                                                           FILE_NOTIFY_CHANGE_FILE_NAME);
               while (!stop) {
                   for (const std::string& name : FilesIn(folder))
                       if (seen.insert(name).second)
-                          holds.push_back(std::make_unique<Hold>((folder / name).string(),
-                                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, ms));
-                  Sleep(1);
+                          holds.push_back(std::make_unique<Hold>(
+                              (folder / name).string(), FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, ms));
+                  WaitForSingleObject(change, 10);
+                  FindNextChangeNotification(change);
               }
+              FindCloseChangeNotification(change);
           })
     {
     }
@@ -254,8 +259,9 @@ private:
 // Other programs hold the input, or every new file, open while it is
 // converted. A moment's hold on the input is waited out, a longer one that
 // lets others write the file is copied over, and one that doesn't is refused
-// in time; a scanner's hold on files of ours is waited out for longer. Nothing
-// of ours is left in the folder.
+// in time; a scanner's hold on files of ours is waited out for longer, and
+// the input still swapped, so that it is a new file. Nothing of ours is left
+// in the folder.
 TEST_F(FaultInjectionTest, FilesThatOtherProgramsHoldAreWaitedForCopiedOverOrRefused)
 {
     const std::string text = ManyTextures(10000);
@@ -263,27 +269,29 @@ TEST_F(FaultInjectionTest, FilesThatOtherProgramsHoldAreWaitedForCopiedOverOrRef
     ASSERT_EQ(Convert("model.x", kLongPath).hr, S_OK);
     const std::string converted = ReadBytes("model.x");
 
+    enum { SWAPPED, COPIED_OVER, REFUSED };
     const DWORD READ = FILE_SHARE_READ, READ_WRITE = FILE_SHARE_READ | FILE_SHARE_WRITE;
     const struct {
         const char* what;
         DWORD share;      // how a viewer holding the input shares it
         DWORD ms;         // for how long, or 0
         DWORD scannerMs;  // how long a scanner holds each new file, or 0
-        bool converted;
+        int outcome;
         int withinMs;
     } cases[] = {
-        {"shared for reading and writing for a moment", READ_WRITE, 300, 0, true, 2000},
-        {"shared for reading and writing for long", READ_WRITE, 3000, 0, true, 2000},
-        {"shared for reading for a moment", READ, 300, 0, true, 2000},
-        {"shared for reading for long", READ, 3000, 0, false, 2000},
-        {"a scanner holding each new file for a moment", 0, 0, 300, true, 2000},
-        {"a scanner holding each new file for 1.5 s", 0, 0, 1500, true, 4000},
-        {"a scanner holding each new file for 3 s", 0, 0, 3000, true, 7000},
-        {"a scanner, and the input shared for reading and writing", READ_WRITE, 4000, 3000, true, 7000},
+        {"shared for reading and writing for a moment", READ_WRITE, 300, 0, SWAPPED, 2000},
+        {"shared for reading and writing for long", READ_WRITE, 3000, 0, COPIED_OVER, 2000},
+        {"shared for reading for a moment", READ, 300, 0, SWAPPED, 2000},
+        {"shared for reading for long", READ, 3000, 0, REFUSED, 2000},
+        {"a scanner holding each new file for a moment", 0, 0, 300, SWAPPED, 2000},
+        {"a scanner holding each new file for 1.5 s", 0, 0, 1500, SWAPPED, 3000},
+        {"a scanner holding each new file for 3 s", 0, 0, 3000, SWAPPED, 6000},
+        {"a scanner, and the input shared for reading and writing", READ_WRITE, 4000, 3000, COPIED_OVER, 6000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         WriteBytes("model.x", text);
+        const std::uint64_t index = IndexOf("model.x");
         std::unique_ptr<Hold> hold;
         std::unique_ptr<Scanner> scanner;
         if (c.ms > 0) {
@@ -295,16 +303,19 @@ TEST_F(FaultInjectionTest, FilesThatOtherProgramsHoldAreWaitedForCopiedOverOrRef
         const auto start = std::chrono::steady_clock::now();
         const Outcome o = Convert("model.x", kLongPath);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(c.withinMs));
-        if (c.converted) {
-            EXPECT_EQ(o.hr, S_OK);
-            EXPECT_EQ(o.boxes, Boxes{});
-            EXPECT_EQ(ReadBytes("model.x"), converted);
-        } else {
+        if (c.outcome == REFUSED) {
             EXPECT_EQ(o.hr, E_FAIL);
             EXPECT_EQ(o.boxes, Boxes{MSG_COPY_FAILED});
             EXPECT_EQ(ReadBytes("model.x"), text);
+        } else {
+            EXPECT_EQ(o.hr, S_OK);
+            EXPECT_EQ(o.boxes, Boxes{});
+            EXPECT_EQ(ReadBytes("model.x"), converted);
+            EXPECT_EQ(IndexOf("model.x") == index, c.outcome == COPIED_OVER);
         }
         EXPECT_EQ(ReadBytes("Dummy.x"), converted);
+        // A file that a holder shares for deleting goes when it is let go.
+        scanner.reset();
         EXPECT_EQ(FilesIn("."), (Names{"Dummy.x", "model.x"}));
     }
 }
