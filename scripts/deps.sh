@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev  # host build and tests
   clang libclang-rt-14-dev valgrind                                # fuzzing and sanitizers
   g++-mingw-w64-i686 mingw-w64-tools                               # the Windows program
+  g++-mingw-w64-x86-64-posix                                       # its x86_64 build, for 64-bit Wine
   wine wine64 wine32:i386 xvfb xauth fonts-ipafont-gothic locales  # running it
   fonts-wine                                                       # Wine's title bar glyphs (only recommended)
   x11-apps imagemagick                                             # screenshots

@@ -6,19 +6,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/wine-env.sh
 
-cmake --preset mingw-i686 >/dev/null
-cmake --build --preset mingw-i686 --target XConv xconv_e2e
+cmake --preset "$XCONV_PRESET" >/dev/null
+cmake --build --preset "$XCONV_PRESET" --target XConv xconv_e2e
 root=$PWD
-build=$root/build/mingw-i686
+build=$root/build/$XCONV_PRESET
 
 # The box shows at the centre of the screen: just below the dialog.
 start_xvfb 468x650
 if [ "$(id -u)" = 0 ]; then
-  mkdir -p build/wineprefix
-  chown "$XCONV_USER:" build/wineprefix
+  mkdir -p "build/$XCONV_PREFIX"
+  chown "$XCONV_USER:" "build/$XCONV_PREFIX"
 fi
-as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/wineprefix" unmanaged'
-export WINEPREFIX=$root/build/wineprefix
+as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/$XCONV_PREFIX" unmanaged'
+export WINEPREFIX=$root/build/$XCONV_PREFIX
 
 # The program converts a small model in a folder of its own.
 work=$(mktemp -d)
@@ -35,7 +35,7 @@ shot()
 }
 
 mkdir -p docs
-coproc POSE { cd "$work" && as_wine_user wine "$build/tests/e2e/xconv_e2e.exe" --pose "$build/ui/XConv.exe"; }
+coproc POSE { cd "$work" && as_wine_user "$XCONV_WINE" "$build/tests/e2e/xconv_e2e.exe" --pose "$build/ui/XConv.exe"; }
 read -r what l t r b <&"${POSE[0]}" && [ "$what" = dialog ]
 shot "$l" "$t" "$r" "$b" docs/dialog.png
 echo >&"${POSE[1]}"

@@ -2,7 +2,10 @@
 # The Windows stage of ./test: cross-builds the program and the tests and
 # runs them under Wine, on a private Xvfb display, in the prefix
 # build/wineprefix. As root, the build runs as root and the tests as the
-# unprivileged user xconv, so that read-only files stay read-only.
+# unprivileged user xconv, so that read-only files stay read-only. The 32-bit
+# program is always built and checked; where this machine can't run 32-bit
+# programs, the tests run in the x86_64 build under 64-bit Wine instead, in
+# build/wineprefix64 (see wine-env.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,11 +27,23 @@ mount_small_disk()
   export XCONV_SMALL_DISK="Z:$PWD/build/small-disk"
 }
 
-start_xvfb
-if [ "$(id -u)" != 0 ]; then
-  make_prefix "$PWD/build/wineprefix" unmanaged
-  cmake --workflow --preset mingw-i686
+# The program shipped, and the build the tests run in where that is another.
+build()
+{
+  cmake --preset mingw-i686 >/dev/null
+  cmake --build --preset mingw-i686
   scripts/check-imports.sh
+  if [ "$XCONV_PRESET" != mingw-i686 ]; then
+    cmake --preset "$XCONV_PRESET" >/dev/null
+    cmake --build --preset "$XCONV_PRESET"
+  fi
+}
+
+if [ "$(id -u)" != 0 ]; then
+  start_xvfb
+  build
+  make_prefix "$PWD/build/$XCONV_PREFIX" unmanaged
+  ctest --preset "$XCONV_PRESET"
   exit
 fi
 
@@ -42,17 +57,14 @@ if ! as_wine_user test -r "$PWD/CMakePresets.json"; then
   chown -R "$XCONV_USER:" "$copy"
   cd "$copy"
   mount_small_disk
-  as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/wineprefix" unmanaged &&
-                        cmake --workflow --preset mingw-i686'
-  scripts/check-imports.sh
+  as_wine_user scripts/test-windows.sh
   exit
 fi
 
-cmake --preset mingw-i686 >/dev/null
-cmake --build --preset mingw-i686
-scripts/check-imports.sh
+start_xvfb
+build
 # The tests write only under Testing/ and in the prefix's own temp folder.
-mkdir -p build/mingw-i686/Testing build/wineprefix
-chown -R "$XCONV_USER:" build/mingw-i686/Testing build/wineprefix
+mkdir -p "build/$XCONV_PRESET/Testing" "build/$XCONV_PREFIX"
+chown -R "$XCONV_USER:" "build/$XCONV_PRESET/Testing" "build/$XCONV_PREFIX"
 mount_small_disk
-as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/wineprefix" unmanaged && ctest --preset mingw-i686'
+as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/$XCONV_PREFIX" unmanaged && ctest --preset "$XCONV_PRESET"'

@@ -4,6 +4,29 @@
 # page is 932.
 
 export LANG=ja_JP.UTF-8 WINEDEBUG=-all
+
+# The program shipped is 32-bit and runs under 32-bit Wine. Where the kernel
+# can't run 32-bit x86 programs at all, the same sources are built for x86_64
+# and run under 64-bit Wine, in prefixes of their own (a 32-bit Wine can't use
+# a 64-bit prefix). Decided once and exported, so the scripts this one starts
+# agree; setting XCONV_PRESET=mingw-x86_64 forces the 64-bit side.
+if [ -z "${XCONV_PRESET:-}" ]; then
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    XCONV_PRESET=mingw-i686
+  else
+    XCONV_PRESET=mingw-x86_64
+    echo "wine: this machine can't run 32-bit x86 programs: using the x86_64 build under 64-bit Wine"
+  fi
+  export XCONV_PRESET
+fi
+if [ "$XCONV_PRESET" = mingw-x86_64 ]; then
+  # The wine script, and wineboot through it, would start the 32-bit loader
+  # whenever it is installed: the 64-bit one is called by its path.
+  export XCONV_WINE=/usr/lib/wine/wine64 XCONV_PREFIX=wineprefix64
+else
+  export XCONV_WINE=wine XCONV_PREFIX=wineprefix
+fi
+
 # No Mono or Gecko installers and no desktop menu entries: nothing here
 # needs them.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -54,10 +77,12 @@ make_prefix()
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine: making the prefix $WINEPREFIX (the first time takes about 15 s)"
     mkdir -p "$WINEPREFIX"
-    wineboot -i
+    # A 64-bit prefix says it failed to open syswow64\rundll32.exe where
+    # 32-bit programs can't run: that half of it is not needed.
+    "$XCONV_WINE" wineboot -i
   fi
   if [ "${2:-}" = unmanaged ]; then
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+    "$XCONV_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
   fi
   wineserver -w
   # The glyphs of the title bar buttons come from Wine's Marlett font
