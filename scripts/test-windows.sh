@@ -10,21 +10,28 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # As root the stage runs in a mount namespace of its own, where the tests get
-# a small disk that goes with the namespace (see mount_small_disk).
+# small disks that go with the namespace (see make_test_folders).
 if [ "$(id -u)" = 0 ] && [ -z "${XCONV_MOUNT_NS:-}" ] && unshare --mount true 2>/dev/null; then
   XCONV_MOUNT_NS=1 exec unshare --mount --propagation private "$0" "$@"
 fi
 . scripts/wine-env.sh
 
-# A 1500 KB tmpfs for the full-disk test of the final replace: room for a
-# model and its work file, none for the copy that is to replace the model.
-mount_small_disk()
+# What only root can make for the tests of the final replace: a 1500 KB
+# tmpfs, room for a model and its work file but none for the copy that is to
+# replace the model; a second tmpfs, another file system under Wine's one Z:
+# drive; and a folder the test user can't write, holding a model it can.
+make_test_folders()
 {
   [ -n "${XCONV_MOUNT_NS:-}" ] || return 0
   [ -d build ] || install -d -o "$XCONV_USER" build
-  mkdir -p build/small-disk
+  mkdir -p build/small-disk build/other-disk
   mount -t tmpfs -o size=1500k,mode=1777 tmpfs build/small-disk
-  export XCONV_SMALL_DISK="Z:$PWD/build/small-disk"
+  mount -t tmpfs -o size=100k,mode=1777 tmpfs build/other-disk
+  rm -rf build/locked-folder
+  install -d -m 755 build/locked-folder
+  install -o "$XCONV_USER" -m 644 /dev/null build/locked-folder/model.x
+  export XCONV_SMALL_DISK="Z:$PWD/build/small-disk" XCONV_OTHER_DISK="Z:$PWD/build/other-disk"
+  export XCONV_LOCKED_FOLDER="Z:$PWD/build/locked-folder"
 }
 
 # The program shipped, and the build the tests run in where that is another.
@@ -56,7 +63,7 @@ if ! as_wine_user test -r "$PWD/CMakePresets.json"; then
   tar --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf -
   chown -R "$XCONV_USER:" "$copy"
   cd "$copy"
-  mount_small_disk
+  make_test_folders
   as_wine_user scripts/test-windows.sh
   exit
 fi
@@ -66,5 +73,5 @@ build
 # The tests write only under Testing/ and in the prefix's own temp folder.
 mkdir -p "build/$XCONV_PRESET/Testing" "build/$XCONV_PREFIX"
 chown -R "$XCONV_USER:" "build/$XCONV_PRESET/Testing" "build/$XCONV_PREFIX"
-mount_small_disk
+make_test_folders
 as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/$XCONV_PREFIX" unmanaged && ctest --preset "$XCONV_PRESET"'
