@@ -18,19 +18,20 @@ fi
 
 # What only root can make for the tests of the final replace: a 1500 KB
 # tmpfs, room for a model and its work file but none for the copy that is to
-# replace the model; a second tmpfs, another file system under Wine's one Z:
+# replace the model; two new tmpfs, other file systems under Wine's one Z:
 # drive; and a folder the test user can't write, holding a model it can.
 make_test_folders()
 {
   [ -n "${XCONV_MOUNT_NS:-}" ] || return 0
   [ -d build ] || install -d -o "$XCONV_USER" build
-  mkdir -p build/small-disk build/other-disk
+  mkdir -p build/small-disk build/two-disks/a build/two-disks/b
   mount -t tmpfs -o size=1500k,mode=1777 tmpfs build/small-disk
-  mount -t tmpfs -o size=100k,mode=1777 tmpfs build/other-disk
+  mount -t tmpfs -o size=100k,mode=1777 tmpfs build/two-disks/a
+  mount -t tmpfs -o size=100k,mode=1777 tmpfs build/two-disks/b
   rm -rf build/locked-folder
   install -d -m 755 build/locked-folder
   install -o "$XCONV_USER" -m 644 /dev/null build/locked-folder/model.x
-  export XCONV_SMALL_DISK="Z:$PWD/build/small-disk" XCONV_OTHER_DISK="Z:$PWD/build/other-disk"
+  export XCONV_SMALL_DISK="Z:$PWD/build/small-disk" XCONV_TWO_DISKS="Z:$PWD/build/two-disks"
   export XCONV_LOCKED_FOLDER="Z:$PWD/build/locked-folder"
 }
 

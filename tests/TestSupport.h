@@ -23,7 +23,7 @@ private:
     std::filesystem::path previous;
 };
 
-std::string ReadBytes(const std::string& name);
+std::string ReadBytes(const std::string& name);  // "" where name is no file
 void WriteBytes(const std::string& name, const std::string& bytes);
 bool Exists(const std::string& name);
 
@@ -31,14 +31,9 @@ bool Exists(const std::string& name);
 // dismissed as soon as it has been read.
 std::vector<std::string> CaptureBoxes(const std::function<void()>& f);
 
-using Boxes = std::vector<std::string>;
-
-struct Outcome {
-    HRESULT hr = S_OK;
-    Boxes boxes;
-};
-
-Outcome Convert(const std::string& fname, const std::string& Path = "p\\");
+// How the conversion of fname ended: "converted" (S_OK and no box), the one
+// message it showed (E_FAIL), or anything else, told as a fault.
+std::string Convert(const std::string& fname, const std::string& Path = "p\\");
 
 // Expects the conversion of fname to fail with this one message and to leave
 // the file input (fname where it is empty) as it was.
