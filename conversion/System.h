@@ -11,7 +11,12 @@
 // and one OK button; returns when it has been dismissed.
 void ShowError(const char* text);
 
-// Creates an empty file, replacing any file of that name (create-always).
+// Tells that name reaches a file or folder on a disk, not a device or a pipe.
+bool IsDiskFile(const char* name);
+
+// Creates an empty file, replacing any file of that name (create-always),
+// but never through a link: where name is a symbolic link or a junction, it
+// fails and leaves both the link and what it leads to as they were.
 bool CreateAlways(const char* name);
 
 // Copies the file from onto the file to, replacing it.

@@ -313,22 +313,17 @@ TEST_F(FaultInjectionTest, TheWorkFileReachedBySymbolicLinksIsRefused)
     WriteBytes("model.x", kModel);
     fs::create_symlink("model.x", "Dummy.x");
     ExpectRefused("model.x", "model.x", MSG_IS_WORK_FILE);
-}
 
-TEST_F(FaultInjectionTest, AFullDiskLeavesTheInputAsItWas)
-{
-    // Big enough that the work file meets the full disk while lines are
-    // still being written, not only at the end.
-    std::string text = kModel;
-    while (text.size() < 1024 * 1024)
-        text += "  0.000000;0.000000;0.000000;,\n";
-    WriteBytes("model.x", text);
-    fs::create_symlink("/dev/full", "Dummy.x");
-    ExpectRefused("model.x", "model.x", MSG_WRITE_FAILED);
-
-    // A small file fails only when the last of it goes out.
-    WriteBytes("model.x", kModel);
-    ExpectRefused("model.x", "model.x", MSG_WRITE_FAILED);
+    // A link named like the work file is never followed: to another file,
+    // to nothing or to a device.
+    WriteBytes("other.x", kModel);
+    for (const char* target : {"other.x", "nothing.x", "/dev/full"}) {
+        fs::remove("Dummy.x");
+        fs::create_symlink(target, "Dummy.x");
+        ExpectRefused("model.x", "model.x", MSG_CREATE_FAILED);
+    }
+    EXPECT_EQ(ReadBytes("other.x"), kModel);
+    EXPECT_FALSE(Exists("nothing.x"));
 }
 
 TEST_F(FaultInjectionTest, AnInputThatFailsToReadIsReported)
