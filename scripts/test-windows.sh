@@ -27,7 +27,7 @@ mount_small_disk()
 start_xvfb
 if [ "$(id -u)" != 0 ]; then
   make_prefix "$PWD/build/wineprefix" unmanaged
-  cmake --workflow --preset mingw-i686
+  with_idle_serial_port cmake --workflow --preset mingw-i686
   scripts/check-imports.sh
   exit
 fi
@@ -43,7 +43,7 @@ if ! as_wine_user test -r "$PWD/CMakePresets.json"; then
   cd "$copy"
   mount_small_disk
   as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/wineprefix" unmanaged &&
-                        cmake --workflow --preset mingw-i686'
+                        with_idle_serial_port cmake --workflow --preset mingw-i686'
   scripts/check-imports.sh
   exit
 fi
@@ -55,4 +55,5 @@ scripts/check-imports.sh
 mkdir -p build/mingw-i686/Testing build/wineprefix
 chown -R "$XCONV_USER:" build/mingw-i686/Testing build/wineprefix
 mount_small_disk
-as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/wineprefix" unmanaged && ctest --preset mingw-i686'
+as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/wineprefix" unmanaged &&
+                      with_idle_serial_port ctest --preset mingw-i686'
