@@ -43,6 +43,21 @@ struct Line {
 
 enum ReadResult { READ_OK, READ_PAST_END, READ_TOO_LONG, READ_ERROR };
 
+// Reads the next chunk of the input, up to a Ctrl-Z in it.
+bool ReadChunk(Input& in)
+{
+    in.ifs.read(in.chunk.data(), static_cast<std::streamsize>(in.chunk.size()));
+    if (in.ifs.bad())
+        return false;
+    in.pos = 0;
+    in.end = static_cast<std::size_t>(in.ifs.gcount());
+    if (const void* z = std::memchr(in.chunk.data(), '\x1a', in.end)) {
+        in.end = static_cast<std::size_t>(static_cast<const char*>(z) - in.chunk.data());
+        in.ctrlZ = true;
+    }
+    return true;
+}
+
 // Reads the next line into ln. The read that meets the end of the input still
 // yields a line (empty when the input ended with a line break); only a read
 // after that one yields READ_PAST_END.
@@ -52,17 +67,8 @@ ReadResult ReadLine(Input& in, Line& ln)
         return READ_PAST_END;
     ln.len = 0;
     for (;;) {
-        if (in.pos == in.end && !in.ctrlZ) {
-            in.ifs.read(in.chunk.data(), static_cast<std::streamsize>(in.chunk.size()));
-            if (in.ifs.bad())
-                return READ_ERROR;
-            in.pos = 0;
-            in.end = static_cast<std::size_t>(in.ifs.gcount());
-            if (const void* z = std::memchr(in.chunk.data(), '\x1a', in.end)) {
-                in.end = static_cast<std::size_t>(static_cast<const char*>(z) - in.chunk.data());
-                in.ctrlZ = true;
-            }
-        }
+        if (in.pos == in.end && !in.ctrlZ && !ReadChunk(in))
+            return READ_ERROR;
         if (in.pos == in.end) {
             in.atEnd = true;
             break;
@@ -92,6 +98,18 @@ ReadResult ReadLine(Input& in, Line& ln)
 bool Is(const Line& ln, std::string_view marker)
 {
     return std::string_view(ln.buf, ln.len) == marker;
+}
+
+// A binary or compressed X file names its format in its header, as in
+// "xof 0303bin 0032": bytes 8 to 11 of its first line. Its first "line" says
+// nothing of its text and may be of any length.
+bool IsBinaryXFile(const Input& in)
+{
+    const char* head = in.chunk.data();
+    if (in.end < 12 || std::memcmp(head, "xof ", 4) != 0 || std::memchr(head + 4, '\n', 4))
+        return false;
+    const std::string_view format(head + 8, 4);
+    return format == "bin " || format == "tzip" || format == "bzip";
 }
 
 // The work file. Lines are gathered in a chunk of our own and go to the
@@ -163,13 +181,18 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
     if (str.size() < 2 || str.compare(str.size() - 2, 2, ".x") != 0)
         return Fail(MSG_NOT_X_FILE);
 
+    // A device or a pipe could keep a read waiting for ever.
     Input in;
-    if (IsDirectory(fname))
+    if (IsDirectory(fname) || !IsDiskFile(fname))
         return Fail(MSG_NO_FILE);
     in.ifs.open(fname, std::ios::in | std::ios::binary);
     if (!in.ifs)
         return Fail(MSG_NO_FILE);
     in.chunk.resize(CHUNK);
+    if (!ReadChunk(in))
+        return Fail(MSG_READ_FAILED);
+    if (IsBinaryXFile(in))
+        return Fail(MSG_NOT_TEXT_X_FILE);
 
     // Creating the work file would empty the input if they were one file.
     if (IsSameFile(fname, WORK_FILE))

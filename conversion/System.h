@@ -12,6 +12,9 @@
 // and one OK button; returns when it has been dismissed.
 void ShowError(const char* text);
 
+// Tells that name reaches a file or folder on a disk, not a device or a pipe.
+bool IsDiskFile(const char* name);
+
 // How a call on a file ended.
 enum Step {
     STEP_DONE,
@@ -20,7 +23,9 @@ enum Step {
     STEP_FAILED,  // anything else that waiting can't mend (a full disk, ...)
 };
 
-// Creates an empty file, replacing any file of that name (create-always).
+// Creates an empty file, replacing any file of that name (create-always),
+// but never through a link: where name is a symbolic link or a junction, it
+// fails and leaves both the link and what it leads to as they were.
 Step CreateAlways(const char* name);
 
 // An open file, closed by Close or Discard.

@@ -55,9 +55,15 @@ void ShowError(const char* text)
     std::fflush(stderr);
 }
 
+bool IsDiskFile(const char* name)
+{
+    struct stat st;
+    return stat(name, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
+}
+
 Step CreateAlways(const char* name)
 {
-    int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0666);
     if (fd < 0)
         return Failed();
     return Done(close(fd));

@@ -51,7 +51,7 @@ if [ "$(id -u)" != 0 ]; then
   start_xvfb
   build
   make_prefix "$PWD/build/$XCONV_PREFIX" unmanaged
-  ctest --preset "$XCONV_PRESET"
+  with_idle_serial_port ctest --preset "$XCONV_PRESET"
   exit
 fi
 
@@ -75,4 +75,5 @@ build
 mkdir -p "build/$XCONV_PRESET/Testing" "build/$XCONV_PREFIX"
 chown -R "$XCONV_USER:" "build/$XCONV_PRESET/Testing" "build/$XCONV_PREFIX"
 make_test_folders
-as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/$XCONV_PREFIX" unmanaged && ctest --preset "$XCONV_PRESET"'
+as_wine_user bash -c '. scripts/wine-env.sh && make_prefix "$PWD/build/$XCONV_PREFIX" unmanaged &&
+                      with_idle_serial_port ctest --preset "$XCONV_PRESET"'

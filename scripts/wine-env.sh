@@ -93,3 +93,19 @@ make_prefix()
     cp "$marlett" "$fonts/"
   fi
 }
+
+# Runs a command with COM1 of the prefix leading to a pty that nothing writes
+# to, as a serial port with nothing attached: a read of it waits for ever.
+# script(1) holds the pty until the command ends, or this shell does.
+with_idle_serial_port()
+{
+  local com1="$WINEPREFIX/dosdevices/com1" hold="tail --pid=$$ -f /dev/null" holder i rc=0
+  rm -f "$com1"
+  setsid bash -c "$hold | SHELL=/bin/sh script -qc 'ln -s \"\$(tty)\" \"$com1\" && exec $hold' /dev/null" \
+    >/dev/null 2>&1 &
+  holder=$!
+  for i in $(seq 50); do [ -L "$com1" ] && break; sleep 0.1; done
+  "$@" || rc=$?
+  kill -- "-$holder" 2>/dev/null || true
+  return "$rc"
+}

@@ -45,6 +45,7 @@ TEST(MessagesTest, EachTextReadsAsWritten)
         const char* text;
     } texts[] = {
         {MSG_NOT_X_FILE, u8"Xファイルではありません"},
+        {MSG_NOT_TEXT_X_FILE, u8"テキスト形式のXファイルではありません"},
         {MSG_NO_FILE, u8"ファイルが存在しません"},
         {MSG_CREATE_FAILED, u8"ファイル生成に失敗"},
         {MSG_COPY_FAILED, u8"ファイルが見つかりません"},
@@ -55,6 +56,8 @@ TEST(MessagesTest, EachTextReadsAsWritten)
         {MSG_READ_FAILED, u8"ファイル読み込みに失敗"},
         {MSG_NO_FNAME, u8"ファイル名が入力されていません"},
         {MSG_NO_PATH, u8"パスが入力されていません"},
+        {MSG_FNAME_TOO_LONG, u8"ファイル名が長すぎます"},
+        {MSG_PATH_TOO_LONG, u8"パスが長すぎます"},
         {MSG_DONE, u8"変換が完了しました"},
         {CAPTION_DONE, u8"確認"},
         {CAPTION_MAIN, u8"Zuvi_Xファイル変換"},

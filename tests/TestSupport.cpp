@@ -4,11 +4,13 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -47,13 +49,21 @@ void InTempDir::TearDown()
     fs::remove_all(dir, ec);
 }
 
+// Nothing where name is no plain file: a folder, or a device or a pipe,
+// whose reads may wait for ever.
 std::string ReadBytes(const std::string& name)
 {
-    // The insertion takes a failed read (of a folder) for the end.
+#ifdef _WIN32
+    const DWORD attr = GetFileAttributesA(name.c_str());
+    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return "";
+#else
+    struct stat st;
+    if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return "";
+#endif
     std::ifstream in(name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteBytes(const std::string& name, const std::string& bytes)

@@ -6,23 +6,37 @@
 
 namespace {
 
-// Both fields must be filled; the conversion reports its own failures, so
-// only success is announced here.
+// The most bytes a field may hold: the conversion takes names and paths of
+// up to 255, and a longer text cut there would name another file or path.
+constexpr int FIELD_MAX = 255;
+
+// Reads a field whole into text (FIELD_MAX + 3 bytes, so that a longer text
+// shows as longer even where the copy stops short of a double-byte
+// character), or shows why it can't be taken: it is empty, or too long.
+bool GetField(HWND hDlg, int id, char* text, const char* empty, const char* tooLong)
+{
+    GetDlgItemTextA(hDlg, id, text, FIELD_MAX + 3);
+    if (text[0] == '\0') {
+        MessageBoxA(hDlg, empty, NULL, MB_OK);
+        return false;
+    }
+    if (lstrlenA(text) > FIELD_MAX) {
+        MessageBoxA(hDlg, tooLong, NULL, MB_OK);
+        return false;
+    }
+    return true;
+}
+
+// Both fields must be filled, the file name first; the conversion reports
+// its own failures, so only success is announced here.
 void OnOk(HWND hDlg)
 {
-    char fname[256];
-    char Path[256];
+    char fname[FIELD_MAX + 3];
+    char Path[FIELD_MAX + 3];
 
-    GetDlgItemTextA(hDlg, IDC_FNAME, fname, sizeof fname);
-    if (fname[0] == '\0') {
-        MessageBoxA(hDlg, MSG_NO_FNAME, NULL, MB_OK);
+    if (!GetField(hDlg, IDC_FNAME, fname, MSG_NO_FNAME, MSG_FNAME_TOO_LONG) ||
+        !GetField(hDlg, IDC_PATH, Path, MSG_NO_PATH, MSG_PATH_TOO_LONG))
         return;
-    }
-    GetDlgItemTextA(hDlg, IDC_PATH, Path, sizeof Path);
-    if (Path[0] == '\0') {
-        MessageBoxA(hDlg, MSG_NO_PATH, NULL, MB_OK);
-        return;
-    }
     if (FAILED(ConvertXFile(fname, Path)))
         return;
     MessageBoxA(hDlg, MSG_DONE, CAPTION_DONE, MB_OK);

@@ -264,14 +264,22 @@ TEST_F(XConvTest, OkConvertsAndConfirmsInTheProgramsDirectory)
 TEST_F(XConvTest, AFailedConversionShowsOnlyItsOwnMessage)
 {
     Start();
-    SetField(IDC_FNAME, "missing.x");
     SetField(IDC_PATH, "tex\\");
-    Press(IDOK);
-    Box b = NextBox();
-    EXPECT_EQ(b.text, MSG_NO_FILE);
-    EXPECT_EQ(b.caption, DEFAULT_CAPTION);
-    EXPECT_EQ(b.owner, nullptr);
-    EXPECT_TRUE(b.dialogEnabled) << "a box without owner leaves the dialog enabled";
+    // Devices too, whatever the extension, and at once: a read of one may
+    // wait for ever. The test stage leads COM1 to a pty that nothing writes to.
+    for (const char* fname : {"missing.x", "NUL.x", "CON.x", "COM1.x", "AUX.x"}) {
+        SCOPED_TRACE(fname);
+        SetField(IDC_FNAME, fname);
+        const DWORD start = GetTickCount();
+        Press(IDOK);
+        Box b = NextBox();
+        EXPECT_LT(GetTickCount() - start, 1000u);
+        EXPECT_EQ(b.text, MSG_NO_FILE);
+        EXPECT_EQ(b.caption, DEFAULT_CAPTION);
+        EXPECT_EQ(b.owner, nullptr);
+        EXPECT_TRUE(b.dialogEnabled) << "a box without owner leaves the dialog enabled";
+    }
+    EXPECT_FALSE(Exists("Dummy.x"));
 
     // Whatever the failed OK would still show comes before the next box.
     SetField(IDC_FNAME, "");
@@ -297,18 +305,71 @@ TEST_F(XConvTest, CancelAndEscChangeNothingEnterIsOk)
     Close();
 }
 
-TEST_F(XConvTest, FieldTextsAreCutAt255Bytes)
+TEST_F(XConvTest, FieldTextsOfMoreThan255BytesAreRefused)
 {
+    WriteBytes("model.x", kModel);
+    std::string here;
+    for (int i = 0; i < 124; ++i)
+        here += ".\\";
+    const std::string hyo = "\x95\x5c";  // 表, whose trail byte is a backslash
     Start();
+    // 256 bytes, which cut to 255 would name model.x; the empty path is not
+    // looked at.
+    SetField(IDC_FNAME, here + "model.xy");
+    Press(IDOK);
+    ExpectRefusal(MSG_FNAME_TOO_LONG);
+    // 257 bytes, which cut to 255 would leave the lead byte of 表 to join
+    // each name.
+    SetField(IDC_FNAME, here + "model.x");
+    SetField(IDC_PATH, std::string(254, 'p') + hyo + "\\");
+    Press(IDOK);
+    ExpectRefusal(MSG_PATH_TOO_LONG);
+    EXPECT_EQ(ReadBytes("model.x"), kModel);
+    EXPECT_FALSE(Exists("Dummy.x"));
+
+    // 255 bytes each reach the conversion whole.
+    const std::string Path = std::string(252, 'p') + hyo + "\\";
+    SetField(IDC_PATH, Path);
+    Press(IDOK);
+    ExpectDone();
+    EXPECT_EQ(ReadBytes("model.x"), ModelWith(Path + "wood.bmp"));
+    Close();
+}
+
+// Runs a program of the host, as Wine can. Links are made and removed with
+// the host's own ln and rm: Wine makes no links, and deleting one under Wine
+// deletes the file it leads to.
+bool OnHost(std::string cmd)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA(NULL, cmd.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, TIMEOUT_MS);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+TEST_F(XConvTest, AWorkFileThatIsALinkIsNeitherFollowedNorReplaced)
+{
+    WriteBytes("model.x", kModel);
+    WriteBytes("other.x", kModel);
+    Start();
+    SetField(IDC_FNAME, "model.x");
     SetField(IDC_PATH, "p\\");
-    // 256 bytes: cut to 255 the name ends in "." and is no X file.
-    SetField(IDC_FNAME, std::string(254, 'a') + ".x");
-    Press(IDOK);
-    EXPECT_EQ(NextBox().text, MSG_NOT_X_FILE);
-    // 255 bytes reach the conversion whole.
-    SetField(IDC_FNAME, std::string(253, 'a') + ".x");
-    Press(IDOK);
-    EXPECT_EQ(NextBox().text, MSG_NO_FILE);
+    for (const char* target : {"nothing.x", "other.x"}) {
+        SCOPED_TRACE(target);
+        if (!OnHost(std::string("/bin/ln -sf ") + target + " Dummy.x"))
+            GTEST_SKIP() << "no host to make a symbolic link";
+        Press(IDOK);
+        EXPECT_EQ(NextBox().text, MSG_CREATE_FAILED);
+        EXPECT_EQ(ReadBytes("model.x"), kModel);
+        EXPECT_EQ(ReadBytes("other.x"), kModel);
+        EXPECT_FALSE(Exists("nothing.x"));
+    }
+    OnHost("/bin/rm Dummy.x");
     Close();
 }
 
