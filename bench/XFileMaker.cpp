@@ -1,3 +1,4 @@
+// Made-up X files of a given size and shape for the benchmark.
 #include "XFileMaker.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-// The conversion: the texture names of an X file rewritten line by line into the work file.
+// The conversion: an X file rewritten line by line into the work file.
 #include "ConvertXFile.h"
 
 #include <cstring>

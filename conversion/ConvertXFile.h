@@ -1,3 +1,4 @@
+// The conversion of one X file: its texture names get a path in front.
 #pragma once
 
 #include "Result.h"

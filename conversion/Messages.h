@@ -1,8 +1,9 @@
+// Every text the program shows.
 #pragma once
 
-// Every text the program shows, as code page 932 (Shift_JIS) bytes, so that
-// it reads the same whatever code page the compiler assumes for the source.
-// The readable text stands beside each.
+// As code page 932 (Shift_JIS) bytes, so that each reads the same whatever
+// code page the compiler assumes for the source. The readable text stands
+// beside each.
 
 // Conversion failures.
 inline constexpr char MSG_NOT_X_FILE[] = "X\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1"; // Xファイルではありません

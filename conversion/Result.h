@@ -1,6 +1,7 @@
+// The result codes of the conversion.
 #pragma once
 
-// Result codes as the platform has them: signed 32 bits, negative on failure.
+// As the platform has them: signed 32 bits, negative on failure.
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX

@@ -1,4 +1,4 @@
-// Stand-in for the Windows calls of the conversion, for the host build where the tests run.
+// Stand-in for the Windows calls of the conversion, in the host build where the tests run.
 #include "System.h"
 
 #include <cerrno>

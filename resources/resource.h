@@ -1,3 +1,4 @@
+// The ids of the program's resources and of the dialog's controls.
 #pragma once
 
 // Resource ids, shared by the resource script and the program.

@@ -1,3 +1,4 @@
+// The conversion of X files: the lines it rewrites and keeps, and the files it refuses.
 #include "ConvertXFile.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// The conversion dialog: reads the two fields, runs the conversion, announces success.
 #include "DlgProc.h"
 
 #include "ConvertXFile.h"

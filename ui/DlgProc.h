@@ -1,3 +1,4 @@
+// The conversion dialog's procedure.
 #pragma once
 
 #ifndef NOMINMAX
