@@ -183,7 +183,7 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
 
     // A device or a pipe could keep a read waiting for ever.
     Input in;
-    if (IsDirectory(fname) || !IsDiskFile(fname))
+    if (!IsDiskFile(fname))
         return Fail(MSG_NO_FILE);
     in.ifs.open(fname, std::ios::in | std::ios::binary);
     if (!in.ifs)

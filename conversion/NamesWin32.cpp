@@ -131,7 +131,7 @@ bool IsDiskFile(const char* name)
         return false;
     const bool disk = GetFileType(h) == FILE_TYPE_DISK;
     CloseHandle(h);
-    return disk;
+    return disk && (GetFileAttributesA(name) & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 // A free name is made new, since only a create that fails on an existing
@@ -157,12 +157,6 @@ bool FindTarget(const char* name, std::string& target, std::string& folder)
         return false;
     folder = target.substr(0, LastSeparator(target) + 1);
     return true;
-}
-
-bool IsDirectory(const char* name)
-{
-    DWORD attr = GetFileAttributesA(name);
-    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // Names are one where the system's case-insensitive comparison says so.

@@ -12,7 +12,7 @@
 // and one OK button; returns when it has been dismissed.
 void ShowError(const char* text);
 
-// Tells that name reaches a file or folder on a disk, not a device or a pipe.
+// Tells that name reaches a file on a disk, not a folder, a device or a pipe.
 bool IsDiskFile(const char* name);
 
 // How a call on a file ended.
@@ -80,8 +80,6 @@ SwapResult SwapIn(const char* made, const char* target, const char* backup);
 // Renames a file, never over an existing one.
 Step RenameFile(const char* from, const char* to);
 Step RemoveFile(const char* name);
-
-bool IsDirectory(const char* name);
 
 // What the system tells of an open file. An index of 0 tells nothing.
 struct FileFacts {

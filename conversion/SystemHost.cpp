@@ -58,7 +58,7 @@ void ShowError(const char* text)
 bool IsDiskFile(const char* name)
 {
     struct stat st;
-    return stat(name, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
+    return stat(name, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 Step CreateAlways(const char* name)
@@ -202,12 +202,6 @@ Step RenameFile(const char* from, const char* to)
 Step RemoveFile(const char* name)
 {
     return Done(unlink(name));
-}
-
-bool IsDirectory(const char* name)
-{
-    struct stat st;
-    return stat(name, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool GetFacts(const char* a, const char* b, FileFacts& fa, FileFacts& fb, bool& sameName)
