@@ -336,20 +336,23 @@ TEST_F(XConvTest, FieldTextsOfMoreThan255BytesAreRefused)
     Close();
 }
 
-// Runs a program of the host, as Wine can. Links are made and removed with
-// the host's own ln and rm: Wine makes no links, and deleting one under Wine
-// deletes the file it leads to.
-bool OnHost(std::string cmd)
+// Runs a command of the host's shell, as Wine can. Links are made and
+// removed with the host's own ln and rm: Wine makes no links, and deleting
+// one under Wine deletes the file it leads to. Wine may say the host's
+// program has ended before it has, so the command leaves a mark when done.
+bool OnHost(const std::string& cmd)
 {
+    std::string line = "/bin/sh -c \"" + cmd + " && : >on-host.done\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi;
-    if (!CreateProcessA(NULL, cmd.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+    if (!CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
         return false;
-    WaitForSingleObject(pi.hProcess, TIMEOUT_MS);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return true;
+    const bool done = WaitFor([] { return Exists("on-host.done"); });
+    DeleteFileA("on-host.done");
+    return done;
 }
 
 TEST_F(XConvTest, AWorkFileThatIsALinkIsNeitherFollowedNorReplaced)
