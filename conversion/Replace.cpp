@@ -32,8 +32,11 @@
 
 namespace {
 
-// The pauses between the tries of a step that a hold refused, in ms.
-constexpr int PAUSES_MS[] = {10, 20, 40, 80, 150, 250, 450, 1000, 1000, 1000, 1000};
+// The pauses between the tries of a step that a hold refused, in ms: they
+// grow while most holds end, then stay short enough that a file let go is
+// taken soon after.
+constexpr int PAUSES_MS[] = {10,  20,  40,  80,  150, 250, 450, 250, 250, 250, 250, 250,
+                             250, 250, 250, 250, 250, 250, 250, 250, 250, 250, 250};
 
 constexpr int Total(int pauses)
 {

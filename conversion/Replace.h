@@ -11,7 +11,7 @@ inline constexpr char WORK_FILE[] = "Dummy.x";
 // How many pauses a wait for another program's hold takes: a moment (about
 // 1 s) for the model and the work file, which other programs may need; all
 // of them (about 5 s) for a file of ours, which nobody else needs.
-enum Wait { MOMENT = 7, LONG_WAIT = 11 };
+enum Wait { MOMENT = 7, LONG_WAIT = 23 };
 
 // Calls call again, after each of the first pauses, for as long as another
 // program's hold refuses it.
