@@ -267,19 +267,21 @@ TEST_F(XConvTest, AFailedConversionShowsOnlyItsOwnMessage)
     SetField(IDC_PATH, "tex\\");
     // Devices too, whatever the extension, and at once: a read of one may
     // wait for ever. The test stage leads COM1 to a pty that nothing writes to.
-    for (const char* fname : {"missing.x", "NUL.x", "CON.x", "COM1.x", "AUX.x"}) {
+    WriteBytes("binary.x", "xof 0303bin 0032" + std::string(300, '\x01'));
+    for (const char* fname : {"missing.x", "NUL.x", "CON.x", "COM1.x", "AUX.x", "binary.x"}) {
         SCOPED_TRACE(fname);
         SetField(IDC_FNAME, fname);
         const DWORD start = GetTickCount();
         Press(IDOK);
         Box b = NextBox();
         EXPECT_LT(GetTickCount() - start, 1000u);
-        EXPECT_EQ(b.text, MSG_NO_FILE);
+        EXPECT_EQ(b.text, std::string(fname) == "binary.x" ? MSG_NOT_TEXT_X_FILE : MSG_NO_FILE);
         EXPECT_EQ(b.caption, DEFAULT_CAPTION);
         EXPECT_EQ(b.owner, nullptr);
         EXPECT_TRUE(b.dialogEnabled) << "a box without owner leaves the dialog enabled";
     }
     EXPECT_FALSE(Exists("Dummy.x"));
+    EXPECT_EQ(ReadBytes("binary.x"), "xof 0303bin 0032" + std::string(300, '\x01'));
 
     // Whatever the failed OK would still show comes before the next box.
     SetField(IDC_FNAME, "");
