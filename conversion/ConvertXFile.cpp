@@ -144,14 +144,16 @@ bool WriteLine(Output& out, std::string_view str)
 
 // A texture name line holds the name in double quotes. The rebuilt line is
 // the name with Path in front, in quotes and with a semicolon, unindented.
-// A line without two quotes is kept as it is. 0x22 is never the trail byte
-// of a double-byte character, so a byte search is safe.
+// A line without two quotes, or with nothing between them (a material
+// without a texture), is kept as it is: a path alone would name a folder as
+// the texture. 0x22 is never the trail byte of a double-byte character, so a
+// byte search is safe.
 void RebuildTextureLine(const Line& ln, const char* Path, std::string& str)
 {
     std::string_view line(ln.buf, ln.len);
     std::size_t first = line.find('"');
     std::size_t last = line.rfind('"');
-    if (first == std::string_view::npos || first == last) {
+    if (first == std::string_view::npos || last - first < 2) {
         str.assign(line);
         return;
     }

@@ -110,7 +110,9 @@ TEST_F(ConvertXFileTest, TheNameIsWhatStandsBetweenTheQuotes)
         "   TextureFilename {\n"
         "    \"wood.bmp;\n"  // one quote: kept
         "   TextureFilename {\n"
-        "\"\";\n"  // empty name
+        "\"\";\n"  // empty name: kept
+        "   TextureFilename {\n"
+        "    \"\";\n"
         "   TextureFilename {\n"
         "\n"  // empty line
         " MeshNormals {";
@@ -125,7 +127,9 @@ TEST_F(ConvertXFileTest, TheNameIsWhatStandsBetweenTheQuotes)
               "   TextureFilename {\r\n"
               "    \"wood.bmp;\r\n"
               "   TextureFilename {\r\n"
-              "\"p\\\";\r\n"
+              "\"\";\r\n"
+              "   TextureFilename {\r\n"
+              "    \"\";\r\n"
               "   TextureFilename {\r\n"
               "\r\n"
               " MeshNormals {\r\n");

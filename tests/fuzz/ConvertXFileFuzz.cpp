@@ -194,7 +194,7 @@ bool IsRebuilt(std::string_view out, std::string_view in, std::string_view Path)
 {
     size_t first = in.find('"');
     size_t last = in.rfind('"');
-    if (first == std::string_view::npos || first == last)
+    if (first == std::string_view::npos || last - first < 2)
         return false;
     std::string line = "\"";
     line.append(Path);
