@@ -2,17 +2,17 @@
 #include "ConvertXFile.h"
 
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "Digest.h"
 #include "Messages.h"
 #include "Replace.h"
 #include "System.h"
 
 namespace {
+
+constexpr char WORK_FILE[] = "Dummy.x";
 
 // Marker lines, compared with the whole line, leading blanks included.
 constexpr std::string_view MATERIAL_LIST_LINE = " MeshMaterialList {";
@@ -26,7 +26,7 @@ constexpr std::size_t CHUNK = 64 * 1024;
 // bytes come out on every platform: LF ends a line, a CR just before it is
 // dropped, and a Ctrl-Z (0x1A) ends the input as the end of the file does.
 struct Input {
-    std::ifstream ifs;
+    File f = NO_FILE;
     std::vector<char> chunk;
     std::size_t pos = 0;
     std::size_t end = 0;
@@ -46,11 +46,9 @@ enum ReadResult { READ_OK, READ_PAST_END, READ_TOO_LONG, READ_ERROR };
 // Reads the next chunk of the input, up to a Ctrl-Z in it.
 bool ReadChunk(Input& in)
 {
-    in.ifs.read(in.chunk.data(), static_cast<std::streamsize>(in.chunk.size()));
-    if (in.ifs.bad())
+    if (!ReadSome(in.f, in.chunk.data(), in.chunk.size(), in.end))
         return false;
     in.pos = 0;
-    in.end = static_cast<std::size_t>(in.ifs.gcount());
     if (const void* z = std::memchr(in.chunk.data(), '\x1a', in.end)) {
         in.end = static_cast<std::size_t>(static_cast<const char*>(z) - in.chunk.data());
         in.ctrlZ = true;
@@ -113,20 +111,18 @@ bool IsBinaryXFile(const Input& in)
 }
 
 // The work file. Lines are gathered in a chunk of our own and go to the
-// stream a chunk at a time; a failed write leaves the stream failed.
+// file a chunk at a time.
 struct Output {
-    std::ofstream ofs;
+    File f = NO_FILE;
     std::vector<char> chunk;
     std::size_t fill = 0;
-    Digest written;
 };
 
 bool Flush(Output& out)
 {
-    out.ofs.write(out.chunk.data(), static_cast<std::streamsize>(out.fill));
-    Add(out.written, out.chunk.data(), out.fill);
+    const bool ok = WriteAll(out.f, out.chunk.data(), out.fill);
     out.fill = 0;
-    return static_cast<bool>(out.ofs);
+    return ok;
 }
 
 // Every line goes out with CR LF. A line is at most a quote, Path, a name and
@@ -164,47 +160,62 @@ void RebuildTextureLine(const Line& ln, const char* Path, std::string& str)
     str += "\";";
 }
 
-HRESULT Fail(const char* text)
+const char* ReadFailure(ReadResult r)
 {
-    ShowError(text);
-    return E_FAIL;
+    return r == READ_TOO_LONG ? MSG_LINE_TOO_LONG : MSG_READ_FAILED;
 }
 
-HRESULT ReadFailure(ReadResult r)
+// Whether the work file is the input, asked of the two files open at once,
+// so that neither name can pass to another file meanwhile. Where the system
+// can't tell, it is: the input is never emptied. An index of 0 tells nothing
+// (some network drives); two sizes tell two files; equal ids don't prove one
+// file where the system gives other full names, since one drive letter may
+// span file systems of one serial (Wine's Z:), but for a hard link, which has
+// further links.
+bool IsSameFile(File a, File b)
 {
-    return Fail(r == READ_TOO_LONG ? MSG_LINE_TOO_LONG : MSG_READ_FAILED);
+    FileFacts fa, fb;
+    bool sameName = false;
+    if (!GetFacts(a, b, fa, fb, sameName))
+        return true;
+    if (fa.size != fb.size || (fa.index != 0 && fb.index != 0 && (fa.volume != fb.volume || fa.index != fb.index)))
+        return false;
+    if (!fa.named || !fb.named)
+        return true;
+    return sameName || (fa.links > 1 && fb.links > 1);
 }
 
-}  // namespace
+// Dummy.x, held against other writers from now until the conversion ends,
+// and emptied only once it is known not to be the input.
+const char* OpenWork(File input, File& work)
+{
+    bool made = false;
+    if (Patiently(MOMENT, [&] { return OpenWorkFile(WORK_FILE, work, made); }) != STEP_DONE)
+        return MSG_CREATE_FAILED;
+    if (!made && IsSameFile(input, work))
+        return MSG_IS_WORK_FILE;
+    return Empty(work) ? nullptr : MSG_CREATE_FAILED;
+}
 
-HRESULT ConvertXFile(const char* fname, const char* Path)
+// The whole conversion, but for the box: gives the message of the failure,
+// or nullptr. The files it opens are its caller's to close.
+const char* Convert(const char* fname, const char* Path, Input& in, Output& out)
 {
     std::string str = fname;
     if (str.size() < 2 || str.compare(str.size() - 2, 2, ".x") != 0)
-        return Fail(MSG_NOT_X_FILE);
+        return MSG_NOT_X_FILE;
 
     // A device or a pipe could keep a read waiting for ever.
-    Input in;
-    if (!IsDiskFile(fname))
-        return Fail(MSG_NO_FILE);
-    in.ifs.open(fname, std::ios::in | std::ios::binary);
-    if (!in.ifs)
-        return Fail(MSG_NO_FILE);
+    if (!IsDiskFile(fname) || OpenInput(fname, in.f) != STEP_DONE)
+        return MSG_NO_FILE;
     in.chunk.resize(CHUNK);
     if (!ReadChunk(in))
-        return Fail(MSG_READ_FAILED);
+        return MSG_READ_FAILED;
     if (IsBinaryXFile(in))
-        return Fail(MSG_NOT_TEXT_X_FILE);
+        return MSG_NOT_TEXT_X_FILE;
 
-    // Creating the work file would empty the input if they were one file.
-    if (IsSameFile(fname, WORK_FILE))
-        return Fail(MSG_IS_WORK_FILE);
-    if (Patiently(MOMENT, [] { return CreateAlways(WORK_FILE); }) != STEP_DONE)
-        return Fail(MSG_CREATE_FAILED);
-    Output out;
-    out.ofs.open(WORK_FILE, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!out.ofs)
-        return Fail(MSG_CREATE_FAILED);
+    if (const char* failure = OpenWork(in.f, out.f))
+        return failure;
     out.chunk.resize(CHUNK);
 
     Line ln;
@@ -214,11 +225,11 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
     do {
         r = ReadLine(in, ln);
         if (r == READ_PAST_END)
-            return Fail(MSG_NO_MATERIAL_LIST);
+            return MSG_NO_MATERIAL_LIST;
         if (r != READ_OK)
             return ReadFailure(r);
         if (!WriteLine(out, {ln.buf, ln.len}))
-            return Fail(MSG_WRITE_FAILED);
+            return MSG_WRITE_FAILED;
     } while (!Is(ln, MATERIAL_LIST_LINE));
 
     // Up to the normals line, or to the end of the file where the list runs
@@ -230,7 +241,7 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
         if (r != READ_OK)
             return ReadFailure(r);
         if (!WriteLine(out, {ln.buf, ln.len}))
-            return Fail(MSG_WRITE_FAILED);
+            return MSG_WRITE_FAILED;
         if (!Is(ln, TEXTURE_LINE))
             continue;
         r = ReadLine(in, ln);
@@ -240,7 +251,7 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
             return ReadFailure(r);
         RebuildTextureLine(ln, Path, str);
         if (!WriteLine(out, str))
-            return Fail(MSG_WRITE_FAILED);
+            return MSG_WRITE_FAILED;
     }
 
     // The rest, as read.
@@ -249,18 +260,37 @@ HRESULT ConvertXFile(const char* fname, const char* Path)
         if (r != READ_OK)
             return ReadFailure(r);
         if (!WriteLine(out, {ln.buf, ln.len}))
-            return Fail(MSG_WRITE_FAILED);
+            return MSG_WRITE_FAILED;
     }
-
-    // The work file must be whole on disk before it replaces the input, and
-    // neither file may still be open while it does.
     if (!Flush(out))
-        return Fail(MSG_WRITE_FAILED);
-    out.ofs.close();
-    if (!out.ofs)
-        return Fail(MSG_WRITE_FAILED);
-    in.ifs.close();
-    if (!ReplaceInput(fname, out.written))
-        return Fail(MSG_COPY_FAILED);
-    return S_OK;
+        return MSG_WRITE_FAILED;
+
+    // The model is replaced where it was read, and may not be open then.
+    Name target, folder;
+    const bool found = FindTarget(in.f, fname, target, folder);
+    Close(in.f);
+    in.f = NO_FILE;
+    if (!found || !ReplaceInput(target, folder, out.f))
+        return MSG_COPY_FAILED;
+    return nullptr;
+}
+
+}  // namespace
+
+HRESULT ConvertXFile(const char* fname, const char* Path)
+{
+    Input in;
+    Output out;
+    const char* failure = Convert(fname, Path, in, out);
+    // Every file is let go before the box shows: the box has no owner, so the
+    // dialog stays usable under it, and a conversion started there must find
+    // nothing of this one open.
+    if (in.f != NO_FILE)
+        Close(in.f);
+    if (out.f != NO_FILE)
+        Close(out.f);
+    if (!failure)
+        return S_OK;
+    ShowError(failure);
+    return E_FAIL;
 }

@@ -3,31 +3,36 @@
 
 namespace {
 
-Fault g_fault = FAULT_NONE;
+unsigned g_faults = FAULT_NONE;
 
 }  // namespace
 
-void InjectFault(Fault fault)
+void InjectFaults(unsigned faults)
 {
-    g_fault = fault;
+    g_faults = faults;
 }
 
 void InjectIntoFacts(FileFacts& a, FileFacts& b)
 {
-    if (g_fault == FAULT_IDS_UNKNOWN) {
+    if (g_faults & FAULT_IDS_UNKNOWN) {
         a.index = 0;
         b.index = 0;
-    } else if (g_fault == FAULT_IDS_REUSED) {
+    } else if (g_faults & FAULT_IDS_REUSED) {
         b.volume = a.volume;
         b.index = a.index;
     }
 }
 
+bool NamesWithheld()
+{
+    return (g_faults & FAULT_NO_NAMES) != 0;
+}
+
 // As documented for ReplaceFile with a backup name: after
 // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 the old file has the backup's name.
-bool InjectedHalfDoneSwap(const char* target, const char* backup)
+bool InjectedHalfDoneSwap(const Name& target, const Name& backup)
 {
-    if (g_fault != FAULT_SWAP_HALF_DONE)
+    if ((g_faults & FAULT_SWAP_HALF_DONE) == 0)
         return false;
     RenameFile(target, backup);
     return true;

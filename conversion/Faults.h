@@ -3,21 +3,27 @@
 
 #include "System.h"
 
-// Wine and the host never show these; the tests inject them. The program is
-// built with NoFaults.cpp, where nothing is ever injected.
+// Wine and the host never show these; the tests inject them, alone or
+// several at once. The program is built with NoFaults.cpp, where nothing is
+// ever injected.
 enum Fault {
-    FAULT_NONE,
-    FAULT_IDS_UNKNOWN,     // every file index reads 0 (network drives)
-    FAULT_IDS_REUSED,      // two files read one id (drives that reuse or share indexes)
-    FAULT_SWAP_HALF_DONE,  // ReplaceFile's 1177: the old file moved to the backup name, no further
+    FAULT_NONE = 0,
+    FAULT_IDS_UNKNOWN = 1,     // every file index reads 0 (network drives)
+    FAULT_IDS_REUSED = 2,      // two files read one id (drives that reuse or share indexes)
+    FAULT_NO_NAMES = 4,        // no full name of an open file is given (RAM disks, DefineDosDevice)
+    FAULT_SWAP_HALF_DONE = 8,  // ReplaceFile's 1177: the old file moved to the backup name, no further
 };
 
-// For the tests: the fault holds from now until the next call.
-void InjectFault(Fault fault);
+// For the tests: the faults hold from now until the next call.
+void InjectFaults(unsigned faults);
 
 // Called by the platform layer on the facts it read of two files.
 void InjectIntoFacts(FileFacts& a, FileFacts& b);
 
+// Called by the platform layer before it asks for the full name of an open
+// file: true where it must do as if the system gave none.
+bool NamesWithheld();
+
 // Called first by SwapIn: true where the half-done swap was injected, its
 // effect then done to the files.
-bool InjectedHalfDoneSwap(const char* target, const char* backup);
+bool InjectedHalfDoneSwap(const Name& target, const Name& backup);

@@ -3,120 +3,122 @@
 
 #include "Faults.h"
 
+// Names that the system resolves are asked of it in UTF-16 and kept so:
+// the ANSI calls would spell them in code page 932 with best fit, which
+// turns é into e and ¥ into a backslash (another file), and 𠮷 into ?? (no
+// file), and would cut them at MAX_PATH characters.
+
 namespace {
 
-bool GetFinalName(HANDLE h, std::string& name)
+// The final name of an open file, in the \\?\ form in which the system gives
+// it, which every call here takes whatever its length.
+bool FinalName(HANDLE h, Name& name)
 {
-    char buf[MAX_PATH + 8];
-    DWORD n = GetFinalPathNameByHandleA(h, buf, sizeof buf, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0 || n >= sizeof buf)
+    if (NamesWithheld())
         return false;
-    name.assign(buf, n);
+    const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    DWORD n = GetFinalPathNameByHandleW(h, NULL, 0, flags);
+    if (n == 0)
+        return false;
+    name.resize(n);
+    n = GetFinalPathNameByHandleW(h, &name[0], n, flags);
+    if (n == 0 || n >= name.size())
+        return false;
+    name.resize(n);
     return true;
 }
 
-// Walked character by character: the trail byte of a double-byte character
-// may be a backslash.
-std::size_t LastSeparator(const std::string& name)
+bool IsOneName(const Name& a, const Name& b)
 {
-    std::size_t at = std::string::npos;
-    for (const char* p = name.c_str(); *p; p = CharNextA(p))
-        if (*p == '\\' || *p == '/')
-            at = static_cast<std::size_t>(p - name.c_str());
-    return at;
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
-// The full name of the file itself where name reaches it through a link, so
-// that the file is replaced and the link stays; the full name of name where
-// the system can't tell, or tells a name too long for the ANSI calls (a
-// drive made with subst may reach a longer one).
-bool GetTargetName(const char* name, std::string& target)
+// The full name of name as typed, converted from the ANSI code page once, as
+// the system converts it; leaf is where its last part begins.
+bool FullName(const char* name, Name& full, std::size_t& leaf)
 {
-    HANDLE h = CreateFileA(name, 0, SHARE_ALL, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    if (h != INVALID_HANDLE_VALUE) {
-        const bool known = GetFinalName(h, target);
-        CloseHandle(h);
-        if (known) {
-            if (target.compare(0, 8, "\\\\?\\UNC\\") == 0)
-                target.replace(0, 8, "\\\\");
-            else if (target.compare(0, 4, "\\\\?\\") == 0)
-                target.erase(0, 4);
-            if (target.size() < MAX_PATH)
-                return true;
-        }
-    }
-    char buf[MAX_PATH];
-    DWORD n = GetFullPathNameA(name, sizeof buf, buf, NULL);
-    if (n == 0 || n >= sizeof buf)
+    const int chars = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, NULL, 0);
+    if (chars <= 1)
         return false;
-    target.assign(buf, n);
+    Name typed(static_cast<std::size_t>(chars), L'\0');
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, &typed[0], chars);
+    DWORD n = GetFullPathNameW(typed.c_str(), 0, NULL, NULL);
+    if (n == 0)
+        return false;
+    full.resize(n);
+    wchar_t* part = NULL;
+    n = GetFullPathNameW(typed.c_str(), n, &full[0], &part);
+    if (n == 0 || n >= full.size())
+        return false;
+    leaf = part ? static_cast<std::size_t>(part - full.c_str()) : n;
+    full.resize(n);
     return true;
+}
+
+// A full name in the \\?\ form, so that it reaches names longer than
+// MAX_PATH too.
+Name Extended(const Name& full)
+{
+    if (full.compare(0, 4, L"\\\\?\\") == 0)
+        return full;
+    if (full.compare(0, 4, L"\\\\.\\") == 0)
+        return L"\\\\?\\" + full.substr(4);
+    if (full.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
 }
 
 // Whether the file of final name found lies where name says: in the folder
 // of name, under its last part. Where the system can't tell, it does.
-bool LiesAt(const std::string& found, const char* name)
+bool LiesAt(const Name& found, const char* name)
 {
-    char full[MAX_PATH];
-    char* leaf = NULL;
-    DWORD n = GetFullPathNameA(name, sizeof full, full, &leaf);
-    if (n == 0 || n >= sizeof full || !leaf)
+    Name full;
+    std::size_t leaf;
+    if (!FullName(name, full, leaf) || leaf >= full.size())
         return true;
-    const std::string folderName(full, leaf);
-    HANDLE h = CreateFileA(folderName.c_str(), 0, SHARE_ALL, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    HANDLE h = CreateFileW(Extended(full.substr(0, leaf)).c_str(), 0, SHARE_ALL, NULL, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return true;
-    std::string folder;
-    const bool known = GetFinalName(h, folder);
+    Name folder;
+    const bool known = FinalName(h, folder);
     CloseHandle(h);
     if (!known)
         return true;
     // Only the final name of a root ends in a separator.
-    if (LastSeparator(folder) + 1 == folder.size())
+    if (folder.back() == L'\\')
         folder.pop_back();
-    const std::size_t at = LastSeparator(found);
-    return at != std::string::npos && found.compare(0, at, folder) == 0 && lstrcmpiA(found.c_str() + at + 1, leaf) == 0;
+    const std::size_t at = found.rfind(L'\\');
+    return at != Name::npos && found.compare(0, at, folder) == 0 && IsOneName(found.substr(at + 1), full.substr(leaf));
 }
-
-enum NameState { NAME_FREE, NAME_PLAIN, NAME_LINK, NAME_UNKNOWN };
 
 // Windows shows a symbolic link or a junction as a reparse point that stands
 // for another name (other reparse points, such as files of a cloud drive,
-// are plain files). Wine shows a link of the host as what it leads to,
-// which then lies elsewhere, and a link to nothing as a free name.
-NameState LookAt(const char* name)
+// are plain files); one whose tag can't be read is taken for a link. Wine
+// shows a link of the host as what it leads to, which then lies elsewhere.
+bool IsLink(HANDLE h, const char* name, DWORD attributes)
 {
-    HANDLE h = CreateFileA(name, 0, SHARE_ALL, NULL, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return GetLastError() == ERROR_FILE_NOT_FOUND ? NAME_FREE : NAME_UNKNOWN;
-    FILE_ATTRIBUTE_TAG_INFO tag;
-    bool link = GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag) &&
-                (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(tag.ReparseTag);
-    std::string found;
-    if (!link && GetFinalName(h, found))
-        link = !LiesAt(found, name);
-    CloseHandle(h);
-    return link ? NAME_LINK : NAME_PLAIN;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        FILE_ATTRIBUTE_TAG_INFO tag;
+        return !GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag) ||
+               IsReparseTagNameSurrogate(tag.ReparseTag);
+    }
+    Name found;
+    return FinalName(h, found) && !LiesAt(found, name);
 }
 
-// Facts of an open file; its full name stays empty where the system can't
-// give it.
-void ReadFacts(HANDLE h, FileFacts& facts, std::wstring& name)
+bool ReadFacts(HANDLE h, FileFacts& facts, Name& name)
 {
     BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(h, &info)) {
-        facts.volume = info.dwVolumeSerialNumber;
-        facts.index = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
-        facts.links = info.nNumberOfLinks;
-    }
-    const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
-    DWORD n = GetFinalPathNameByHandleW(h, NULL, 0, flags);
-    if (n == 0)
-        return;
-    name.resize(n);
-    n = GetFinalPathNameByHandleW(h, &name[0], n, flags);
-    name.resize(n < name.size() ? n : 0);
+    if (!GetFileInformationByHandle(h, &info))
+        return false;
+    facts.volume = info.dwVolumeSerialNumber;
+    facts.index = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    facts.links = info.nNumberOfLinks;
+    facts.size = static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    facts.named = FinalName(h, name);
+    return true;
 }
 
 }  // namespace
@@ -129,53 +131,77 @@ bool IsDiskFile(const char* name)
     HANDLE h = CreateFileA(name, 0, SHARE_ALL, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return false;
-    const bool disk = GetFileType(h) == FILE_TYPE_DISK;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool disk = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+                      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     CloseHandle(h);
-    return disk && (GetFileAttributesA(name) & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return disk;
 }
 
-// A free name is made new, since only a create that fails on an existing
-// name leaves a link to nothing alone under Wine.
-Step CreateAlways(const char* name)
+// An existing file is opened as it is, the link itself where it is one, so
+// that a link is told before anything is written. A free name is made new,
+// since only a create that fails on an existing name leaves a link to
+// nothing alone under Wine. A hidden or system file is refused, as
+// create-always refuses it.
+Step OpenWorkFile(const char* name, File& f, bool& made)
 {
-    const NameState state = LookAt(name);
-    if (state == NAME_LINK)
-        return STEP_FAILED;
-    if (state == NAME_UNKNOWN)
-        return Failed();
-    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           state == NAME_FREE ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return Failed();
-    CloseHandle(h);
-    return STEP_DONE;
+    const DWORD access = GENERIC_READ | GENERIC_WRITE;
+    for (int tries = 0; tries < 2; ++tries) {
+        HANDLE h = CreateFileA(name, access, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+        if (h != INVALID_HANDLE_VALUE) {
+            BY_HANDLE_FILE_INFORMATION info;
+            Step s = STEP_DONE;
+            if (!GetFileInformationByHandle(h, &info) || IsLink(h, name, info.dwFileAttributes))
+                s = STEP_FAILED;
+            else if (info.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+                s = STEP_DENIED;
+            if (s != STEP_DONE) {
+                CloseHandle(h);
+                return s;
+            }
+            made = false;
+            f = reinterpret_cast<File>(h);
+            return STEP_DONE;
+        }
+        if (GetLastError() != ERROR_FILE_NOT_FOUND)
+            return Failed();
+        h = CreateFileA(name, access, FILE_SHARE_READ, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (h != INVALID_HANDLE_VALUE) {
+            made = true;
+            f = reinterpret_cast<File>(h);
+            return STEP_DONE;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS)
+            return Failed();
+    }
+    // Neither a file nor free, twice: a link to nothing under Wine.
+    return STEP_FAILED;
 }
 
-bool FindTarget(const char* name, std::string& target, std::string& folder)
+// The file itself where name is a link, so that the file is replaced and
+// the link stays; where the system can't tell, the name as typed.
+bool FindTarget(File f, const char* name, Name& target, Name& folder)
 {
-    if (!GetTargetName(name, target))
+    std::size_t leaf;
+    if (!FinalName(Handle(f), target)) {
+        if (!FullName(name, target, leaf))
+            return false;
+        target = Extended(target);
+    }
+    const std::size_t at = target.rfind(L'\\');
+    if (at == Name::npos)
         return false;
-    folder = target.substr(0, LastSeparator(target) + 1);
+    folder = target.substr(0, at + 1);
     return true;
 }
 
 // Names are one where the system's case-insensitive comparison says so.
-bool GetFacts(const char* a, const char* b, FileFacts& fa, FileFacts& fb, bool& sameName)
+bool GetFacts(File a, File b, FileFacts& fa, FileFacts& fb, bool& sameName)
 {
-    HANDLE ha = CreateFileA(a, FILE_READ_ATTRIBUTES, SHARE_ALL, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    HANDLE hb = CreateFileA(b, FILE_READ_ATTRIBUTES, SHARE_ALL, NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    const bool opened = ha != INVALID_HANDLE_VALUE && hb != INVALID_HANDLE_VALUE;
-    if (opened) {
-        std::wstring na, nb;
-        ReadFacts(ha, fa, na);
-        ReadFacts(hb, fb, nb);
-        sameName = !na.empty() && CompareStringOrdinal(na.c_str(), static_cast<int>(na.size()), nb.c_str(),
-                                                       static_cast<int>(nb.size()), TRUE) == CSTR_EQUAL;
-        InjectIntoFacts(fa, fb);
-    }
-    if (ha != INVALID_HANDLE_VALUE)
-        CloseHandle(ha);
-    if (hb != INVALID_HANDLE_VALUE)
-        CloseHandle(hb);
-    return opened;
+    Name na, nb;
+    if (!ReadFacts(Handle(a), fa, na) || !ReadFacts(Handle(b), fb, nb))
+        return false;
+    sameName = fa.named && fb.named && IsOneName(na, nb);
+    InjectIntoFacts(fa, fb);
+    return true;
 }

@@ -3,7 +3,12 @@
 
 void InjectIntoFacts(FileFacts&, FileFacts&) {}
 
-bool InjectedHalfDoneSwap(const char*, const char*)
+bool NamesWithheld()
+{
+    return false;
+}
+
+bool InjectedHalfDoneSwap(const Name&, const Name&)
 {
     return false;
 }

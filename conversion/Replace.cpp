@@ -1,9 +1,10 @@
 // The final replace: the converted text takes the model's place whole or not at all.
 //
-// The work file, held against writers, is copied into a new file of ours
-// beside the model (beside the file itself, where the name is a link) and
-// checked as it goes; ReplaceFile swaps that in for the model, whose old
-// file takes a free name beside it, the backup. How it can end:
+// The work file, which nobody else can write while the conversion has it
+// open, is copied into a new file of ours beside the model (beside the file
+// itself, where the name is a link); ReplaceFile swaps that in for the
+// model, whose old file takes a free name beside it, the backup. How it can
+// end:
 //
 //   what the platform answers          what the program does        the model afterwards
 //   the swap done                      removes the backup           converted
@@ -16,17 +17,18 @@
 //   half done: the model at the        renames it back, the         as it was; where it can't go
 //     backup's name                    message                      back, both files of ours stay
 //   no new file beside the model       copies the work file over    converted, or as it was
-//     (no permission, a long name)     the model                    with the message
+//     (no permission)                  the model                    with the message
 //
 // In every row the files of ours are removed, after a wait of up to ~5 s for
 // other programs to let them go, but in the one where they hold the model's
 // only copies. The folder then holds the model and nothing else of ours,
-// but Dummy.x where it is the current one.
+// but Dummy.x where it is the current one, and a file of ours that another
+// program holds past the wait without letting it be deleted (after a swap,
+// the backup, with the old text).
 #include "Replace.h"
 
 #include <chrono>
 #include <iterator>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -52,63 +54,45 @@ void Pause(int i)
     std::this_thread::sleep_for(std::chrono::milliseconds(PAUSES_MS[i]));
 }
 
-Step RemovePatiently(const std::string& name)
+Step RemovePatiently(const Name& name)
 {
-    return Patiently(LONG_WAIT, [&] { return RemoveFile(name.c_str()); });
+    return Patiently(LONG_WAIT, [&] { return RemoveFile(name); });
 }
 
-// Held against writers from the check until the copy is done, so that a
-// second conversion in this folder can't rewrite it in between.
-Step OpenWorkFile(File& f)
+// Copies from, from its start, to to, and puts what went over on the disk.
+bool CopyAll(File from, File to)
 {
-    return Patiently(MOMENT, [&] { return OpenAgainstWriters(WORK_FILE, f); });
-}
-
-// Copies from, from where it stands, to to, and tells whether what went
-// over is exactly what was written and is on the disk.
-bool CopyChecked(File from, File to, const Digest& written)
-{
+    if (!Rewind(from))
+        return false;
     std::vector<char> chunk(64 * 1024);
-    Digest copied;
     std::size_t got;
     do {
         if (!ReadSome(from, chunk.data(), chunk.size(), got) || !WriteAll(to, chunk.data(), got))
             return false;
-        Add(copied, chunk.data(), got);
     } while (got > 0);
-    return SameBytes(copied, written) && Commit(to);
+    return Commit(to);
 }
 
 // The way left where no new file can take the model's place: the model's
-// own file is emptied and written, once the work file is known to hold what
-// was written. A disk that fills meanwhile leaves it cut short.
-bool CopyOverModel(const std::string& target, const Digest& written)
+// own file is emptied and written. A disk that fills meanwhile leaves it cut
+// short.
+bool CopyOverModel(File work, const Name& target)
 {
-    File work, model;
-    if (OpenWorkFile(work) != STEP_DONE)
+    File model;
+    if (OpenEmptied(target, model) != STEP_DONE)
         return false;
-    bool ok = HoldsBytes(work, written) && Rewind(work) && OpenEmptied(target.c_str(), model) == STEP_DONE;
-    if (ok) {
-        ok = CopyChecked(work, model, written);
-        Close(model);
-    }
-    Close(work);
+    const bool ok = CopyAll(work, model);
+    Close(model);
     return ok;
 }
 
 // The new file of ours, filled from the work file. Where the folder lets
 // files be made but not renamed (an ACL without the right to delete), no
 // swap can be made, and the file goes through the handle it was made with.
-bool MakeCopy(File out, const std::string& made, const std::string& target, const Digest& written)
+bool MakeCopy(File work, File out, const Name& made, const Name& target)
 {
-    File work;
-    bool ok = OpenWorkFile(work) == STEP_DONE;
-    if (ok) {
-        ok = CopyChecked(work, out, written);
-        Close(work);
-    }
-    if (!ok || MayRename(made.c_str()) == STEP_DENIED || MayRename(target.c_str()) == STEP_DENIED) {
-        Discard(out, made.c_str());
+    if (!CopyAll(work, out) || MayRename(made) == STEP_DENIED || MayRename(target) == STEP_DENIED) {
+        Discard(out, made);
         return false;
     }
     Close(out);
@@ -116,21 +100,6 @@ bool MakeCopy(File out, const std::string& made, const std::string& target, cons
 }
 
 }  // namespace
-
-// Whether two names reach one file. Ids only tell files apart, and only
-// where both indexes are known: some network drives give 0, and one drive
-// letter may span file systems of one serial. The same file has the same
-// full name, or else further links.
-bool IsSameFile(const char* a, const char* b)
-{
-    FileFacts fa, fb;
-    bool sameName;
-    if (!GetFacts(a, b, fa, fb, sameName))
-        return false;
-    if (fa.index != 0 && fb.index != 0 && (fa.volume != fb.volume || fa.index != fb.index))
-        return false;
-    return sameName || (fa.links > 1 && fb.links > 1);
-}
 
 Step Patiently(int pauses, const std::function<Step()>& call)
 {
@@ -142,33 +111,31 @@ Step Patiently(int pauses, const std::function<Step()>& call)
     return s;
 }
 
-bool ReplaceInput(const char* fname, const Digest& written)
+bool ReplaceInput(const Name& target, const Name& folder, File work)
 {
-    std::string target, folder, made, backup;
-    if (!FindTarget(fname, target, folder))
-        return false;
+    Name made, backup;
     File out;
     switch (MakeNewFile(folder, made, backup, out)) {
     case STEP_DONE:
         break;
     case STEP_DENIED:
-        return CopyOverModel(target, written);
+        return CopyOverModel(work, target);
     default:
         return false;
     }
-    if (!MakeCopy(out, made, target, written))
+    if (!MakeCopy(work, out, made, target))
         return false;
 
     // Who holds what is asked after each refusal: the model, or only files
     // of ours (a scanner reading the new file).
     bool modelHeld = false;
-    SwapResult r = SwapIn(made.c_str(), target.c_str(), backup.c_str());
+    SwapResult r = SwapIn(made, target, backup);
     for (int i = 0; r == SWAP_HELD; ++i) {
-        modelHeld = MayRename(target.c_str()) == STEP_HELD;
+        modelHeld = MayRename(target) == STEP_HELD;
         if (i >= (modelHeld ? MOMENT : LONG_WAIT))
             break;
         Pause(i);
-        r = SwapIn(made.c_str(), target.c_str(), backup.c_str());
+        r = SwapIn(made, target, backup);
     }
 
     switch (r) {
@@ -179,14 +146,14 @@ bool ReplaceInput(const char* fname, const Digest& written)
         // A viewer keeps the model open; where it lets others write, the
         // model's own file takes the text.
         RemovePatiently(made);
-        return modelHeld && CopyOverModel(target, written);
+        return modelHeld && CopyOverModel(work, target);
     case SWAP_REFUSED:
         RemovePatiently(made);
         return false;
     case SWAP_MODEL_MOVED:
         // Where the model can't go back, both files stay: they hold its old
         // text and its new, maybe the only copies.
-        if (Patiently(LONG_WAIT, [&] { return RenameFile(backup.c_str(), target.c_str()); }) == STEP_DONE)
+        if (Patiently(LONG_WAIT, [&] { return RenameFile(backup, target); }) == STEP_DONE)
             RemovePatiently(made);
         return false;
     }

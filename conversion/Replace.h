@@ -3,10 +3,7 @@
 
 #include <functional>
 
-#include "Digest.h"
 #include "System.h"
-
-inline constexpr char WORK_FILE[] = "Dummy.x";
 
 // How many pauses a wait for another program's hold takes: a moment (about
 // 1 s) for the model and the work file, which other programs may need; all
@@ -17,9 +14,6 @@ enum Wait { MOMENT = 7, LONG_WAIT = 23 };
 // program's hold refuses it.
 Step Patiently(int pauses, const std::function<Step()>& call);
 
-// Whether two names reach one file, as far as the drives can tell.
-bool IsSameFile(const char* a, const char* b);
-
-// Puts the work file's text, which must be exactly what was written, in the
-// place of the file that fname reaches.
-bool ReplaceInput(const char* fname, const Digest& written);
+// Puts the text of the work file, which nobody else can write, in the place
+// of the model, the file target in folder.
+bool ReplaceInput(const Name& target, const Name& folder, File work);

@@ -6,7 +6,17 @@
 #include <string>
 
 // The Windows build calls the real API; the host build, where most tests run,
-// has a stand-in. Names are NUL-terminated bytes in the ANSI code page.
+// has a stand-in. A name the user typed is NUL-terminated bytes in the ANSI
+// code page and goes to the system as typed. A name that the system resolves,
+// or that the conversion makes beside one, is a Name, kept as the system
+// gives it: UTF-16 on Windows, since the ANSI code page can't spell every
+// name (its best fit spells a folder Café as Cafe, another folder), and bytes
+// on the host.
+#ifdef _WIN32
+typedef std::wstring Name;
+#else
+typedef std::string Name;
+#endif
 
 // A modal box with the text, no owner window, the platform's default caption
 // and one OK button; returns when it has been dismissed.
@@ -23,46 +33,51 @@ enum Step {
     STEP_FAILED,  // anything else that waiting can't mend (a full disk, ...)
 };
 
-// Creates an empty file, replacing any file of that name (create-always),
-// but never through a link: where name is a symbolic link or a junction, it
-// fails and leaves both the link and what it leads to as they were.
-Step CreateAlways(const char* name);
-
 // An open file, closed by Close or Discard.
 typedef std::intptr_t File;
+inline constexpr File NO_FILE = -1;
 
-// Opens name for reading, against writers: nobody can write it until it is
-// closed.
-Step OpenAgainstWriters(const char* name, File& f);
+// Opens name for reading; others may go on reading and writing it, but not
+// rename or delete it while it is open.
+Step OpenInput(const char* name, File& f);
+
+// Opens the work file name for reading and writing, against other writers
+// until it is closed, or makes it where the name is free (made). It is never
+// reached through a link: where name is a symbolic link or a junction, it
+// fails, and the link and what it leads to stay as they were. An existing
+// file keeps its text until it is emptied.
+Step OpenWorkFile(const char* name, File& f, bool& made);
 
 // Opens name for writing, emptied.
-Step OpenEmptied(const char* name, File& f);
+Step OpenEmptied(const Name& name, File& f);
 
 // Makes a new empty file of a unique name of ours in folder and opens it
 // for writing, and gives a free name beside it for the old file (backup).
-// STEP_DENIED: the folder takes no file of ours (no permission, or no name
-// of ours fits the platform's limit).
-Step MakeNewFile(const std::string& folder, std::string& made, std::string& backup, File& f);
+// STEP_DENIED: the folder takes no file of ours.
+Step MakeNewFile(const Name& folder, Name& made, Name& backup, File& f);
 
 // Reads up to size bytes; got is 0 at the end.
 bool ReadSome(File f, char* buf, std::size_t size, std::size_t& got);
 bool WriteAll(File f, const char* p, std::size_t n);
 bool Rewind(File f);
+// Rewinds f and cuts it there.
+bool Empty(File f);
 // Puts what was written on the disk.
 bool Commit(File f);
 void Close(File f);
 // Removes the file made through f, also where the folder lets files be made
 // but not deleted, and closes f.
-void Discard(File f, const char* made);
+void Discard(File f, const Name& made);
 
-// The full name of the file that name reaches (the file itself where name is
-// a symbolic link) and of its folder, ending in a separator.
-bool FindTarget(const char* name, std::string& target, std::string& folder);
+// The full name of the file f reads (the file itself, where name is a
+// symbolic link) and of its folder, ending in a separator. Where the system
+// won't tell, the full name of name as typed.
+bool FindTarget(File f, const char* name, Name& target, Name& folder);
 
 // Whether name may be renamed now: STEP_HELD where another program has it
 // open without letting it be renamed, STEP_DENIED where that is never
 // permitted.
-Step MayRename(const char* name);
+Step MayRename(const Name& name);
 
 // How a swap ended. Unless it is done, both files keep their names, but for
 // the one half-done swap that the platform documents.
@@ -75,20 +90,21 @@ enum SwapResult {
 
 // Puts the file made in place of target, with target's attributes, owner and
 // permissions; the old file takes the free name backup.
-SwapResult SwapIn(const char* made, const char* target, const char* backup);
+SwapResult SwapIn(const Name& made, const Name& target, const Name& backup);
 
 // Renames a file, never over an existing one.
-Step RenameFile(const char* from, const char* to);
-Step RemoveFile(const char* name);
+Step RenameFile(const Name& from, const Name& to);
+Step RemoveFile(const Name& name);
 
 // What the system tells of an open file. An index of 0 tells nothing.
 struct FileFacts {
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
     std::uint32_t links = 0;
+    std::uint64_t size = 0;
+    bool named = false;  // the system gave its full name
 };
 
-// Opens a and b at once, so that neither's index can pass to another file,
-// and gives their facts, and whether their full names are one name as the
-// system compares names; false where either can't be opened.
-bool GetFacts(const char* a, const char* b, FileFacts& fa, FileFacts& fb, bool& sameName);
+// The facts of two open files, and whether their full names, where both are
+// given, are one name as the system compares names.
+bool GetFacts(File a, File b, FileFacts& fa, FileFacts& fb, bool& sameName);

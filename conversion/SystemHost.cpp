@@ -3,20 +3,24 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <climits>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "Faults.h"
 
-// It does what the conversion expects of the real calls. Nothing here holds
-// files against others, so no call is ever held.
+// It does what the conversion expects of the real calls. Only the work file
+// is held against others, and only against other conversions: a lock of its
+// own stands for the sharing that denies other writers.
 
 namespace {
 
 Step Failed()
 {
+    if (errno == EWOULDBLOCK)
+        return STEP_HELD;
     return errno == EACCES || errno == EPERM || errno == EROFS ? STEP_DENIED : STEP_FAILED;
 }
 
@@ -46,6 +50,21 @@ bool ReadOnly(const char* name)
     return stat(name, &st) == 0 && (st.st_mode & 0222) == 0;
 }
 
+// As the system tells it, from the open file: the file itself, where it was
+// opened through a link.
+bool FinalName(int fd, Name& name)
+{
+    if (NamesWithheld())
+        return false;
+    char buf[PATH_MAX];
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = readlink(link.c_str(), buf, sizeof buf);
+    if (n <= 0 || n >= static_cast<ssize_t>(sizeof buf) || buf[0] != '/')
+        return false;
+    name.assign(buf, static_cast<std::size_t>(n));
+    return true;
+}
+
 }  // namespace
 
 // One line per box on standard error, where tests pick it up.
@@ -61,27 +80,38 @@ bool IsDiskFile(const char* name)
     return stat(name, &st) == 0 && S_ISREG(st.st_mode);
 }
 
-Step CreateAlways(const char* name)
-{
-    int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0666);
-    if (fd < 0)
-        return Failed();
-    return Done(close(fd));
-}
-
-Step OpenAgainstWriters(const char* name, File& f)
+Step OpenInput(const char* name, File& f)
 {
     return Opened(open(name, O_RDONLY), f);
 }
 
-Step OpenEmptied(const char* name, File& f)
+Step OpenWorkFile(const char* name, File& f, bool& made)
 {
-    if (ReadOnly(name))
-        return STEP_DENIED;
-    return Opened(open(name, O_WRONLY | O_TRUNC), f);
+    made = false;
+    int fd = open(name, O_RDWR | O_NOFOLLOW);
+    if (fd < 0 && errno == ENOENT) {
+        made = true;
+        fd = open(name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+    }
+    if (fd < 0)
+        return Failed();
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const Step s = Failed();
+        close(fd);
+        return s;
+    }
+    f = fd;
+    return STEP_DONE;
 }
 
-Step MakeNewFile(const std::string& folder, std::string& made, std::string& backup, File& f)
+Step OpenEmptied(const Name& name, File& f)
+{
+    if (ReadOnly(name.c_str()))
+        return STEP_DENIED;
+    return Opened(open(name.c_str(), O_WRONLY | O_TRUNC), f);
+}
+
+Step MakeNewFile(const Name& folder, Name& made, Name& backup, File& f)
 {
     static unsigned serial = 0;
     const unsigned seed = static_cast<unsigned>(getpid()) << 16;
@@ -129,6 +159,11 @@ bool Rewind(File f)
     return lseek(Fd(f), 0, SEEK_SET) == 0;
 }
 
+bool Empty(File f)
+{
+    return Rewind(f) && ftruncate(Fd(f), 0) == 0;
+}
+
 bool Commit(File f)
 {
     return fsync(Fd(f)) == 0;
@@ -139,25 +174,29 @@ void Close(File f)
     close(Fd(f));
 }
 
-void Discard(File f, const char* made)
+void Discard(File f, const Name& made)
 {
-    unlink(made);
+    unlink(made.c_str());
     close(Fd(f));
 }
 
-bool FindTarget(const char* name, std::string& target, std::string& folder)
+bool FindTarget(File f, const char* name, Name& target, Name& folder)
 {
-    char* real = realpath(name, nullptr);
-    if (!real)
-        return false;
-    target = real;
-    std::free(real);
+    if (!FinalName(Fd(f), target)) {
+        char cwd[PATH_MAX];
+        if (name[0] == '/')
+            target = name;
+        else if (getcwd(cwd, sizeof cwd))
+            target = std::string(cwd) + "/" + name;
+        else
+            return false;
+    }
     folder = target.substr(0, target.rfind('/') + 1);
     return true;
 }
 
 // A refused rename shows at the swap itself.
-Step MayRename(const char*)
+Step MayRename(const Name&)
 {
     return STEP_DONE;
 }
@@ -165,14 +204,14 @@ Step MayRename(const char*)
 // rename() swaps the name over in one step and the old file's name just
 // goes; the backup's name stays free. made takes target's owner (only root
 // may give a file away) and permission bits first.
-SwapResult SwapIn(const char* made, const char* target, const char* backup)
+SwapResult SwapIn(const Name& made, const Name& target, const Name& backup)
 {
     if (InjectedHalfDoneSwap(target, backup))
         return SWAP_MODEL_MOVED;
     struct stat st;
-    if (stat(target, &st) != 0 || ReadOnly(target))
+    if (stat(target.c_str(), &st) != 0 || ReadOnly(target.c_str()))
         return SWAP_REFUSED;
-    int fd = open(made, O_RDWR);
+    int fd = open(made.c_str(), O_RDWR);
     if (fd < 0)
         return SWAP_REFUSED;
     if ((st.st_uid != geteuid() || st.st_gid != getegid()) && fchown(fd, st.st_uid, st.st_gid) != 0) {
@@ -180,10 +219,10 @@ SwapResult SwapIn(const char* made, const char* target, const char* backup)
     }
     bool ok = fchmod(fd, st.st_mode & 07777) == 0;
     ok = close(fd) == 0 && ok;
-    if (!ok || rename(made, target) != 0)
+    if (!ok || rename(made.c_str(), target.c_str()) != 0)
         return SWAP_REFUSED;
     // The new name must reach the disk too; the text is already whole there.
-    std::string dir = target;
+    Name dir = target;
     dir.erase(dir.rfind('/') + 1);
     int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
     if (dfd >= 0) {
@@ -194,37 +233,29 @@ SwapResult SwapIn(const char* made, const char* target, const char* backup)
 }
 
 // Only called where to is free: rename() would replace it.
-Step RenameFile(const char* from, const char* to)
+Step RenameFile(const Name& from, const Name& to)
 {
-    return Done(rename(from, to));
+    return Done(rename(from.c_str(), to.c_str()));
 }
 
-Step RemoveFile(const char* name)
+Step RemoveFile(const Name& name)
 {
-    return Done(unlink(name));
+    return Done(unlink(name.c_str()));
 }
 
-bool GetFacts(const char* a, const char* b, FileFacts& fa, FileFacts& fb, bool& sameName)
+bool GetFacts(File a, File b, FileFacts& fa, FileFacts& fb, bool& sameName)
 {
-    const int da = open(a, O_PATH);
-    const int db = open(b, O_PATH);
     struct stat sa, sb;
-    const bool opened = da >= 0 && db >= 0 && fstat(da, &sa) == 0 && fstat(db, &sb) == 0;
-    if (opened) {
-        fa = {static_cast<std::uint64_t>(sa.st_dev), static_cast<std::uint64_t>(sa.st_ino),
-              static_cast<std::uint32_t>(sa.st_nlink)};
-        fb = {static_cast<std::uint64_t>(sb.st_dev), static_cast<std::uint64_t>(sb.st_ino),
-              static_cast<std::uint32_t>(sb.st_nlink)};
-        char* ra = realpath(a, nullptr);
-        char* rb = realpath(b, nullptr);
-        sameName = ra && rb && std::string(ra) == rb;
-        std::free(ra);
-        std::free(rb);
-        InjectIntoFacts(fa, fb);
-    }
-    if (da >= 0)
-        close(da);
-    if (db >= 0)
-        close(db);
-    return opened;
+    if (fstat(Fd(a), &sa) != 0 || fstat(Fd(b), &sb) != 0)
+        return false;
+    fa = {static_cast<std::uint64_t>(sa.st_dev), static_cast<std::uint64_t>(sa.st_ino),
+          static_cast<std::uint32_t>(sa.st_nlink), static_cast<std::uint64_t>(sa.st_size)};
+    fb = {static_cast<std::uint64_t>(sb.st_dev), static_cast<std::uint64_t>(sb.st_ino),
+          static_cast<std::uint32_t>(sb.st_nlink), static_cast<std::uint64_t>(sb.st_size)};
+    Name na, nb;
+    fa.named = FinalName(Fd(a), na);
+    fb.named = FinalName(Fd(b), nb);
+    sameName = fa.named && fb.named && na == nb;
+    InjectIntoFacts(fa, fb);
+    return true;
 }

@@ -35,11 +35,6 @@ Step Opened(HANDLE h, File& f)
     return STEP_DONE;
 }
 
-HANDLE Handle(File f)
-{
-    return reinterpret_cast<HANDLE>(f);
-}
-
 }  // namespace
 
 // Access denied is never waited for: a read-only or hidden file, an ACL.
@@ -56,38 +51,37 @@ void ShowError(const char* text)
     MessageBoxA(NULL, text, NULL, MB_OK);
 }
 
-Step OpenAgainstWriters(const char* name, File& f)
+// As the C runtime's fopen shares a file it reads.
+Step OpenInput(const char* name, File& f)
 {
-    return Opened(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                              NULL),
+    return Opened(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, NULL),
                   f);
 }
 
 // Shared for writing: a viewer that keeps the file open may hold it so.
-Step OpenEmptied(const char* name, File& f)
+Step OpenEmptied(const Name& name, File& f)
 {
-    return Opened(CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, TRUNCATE_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL),
+    return Opened(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL),
                   f);
 }
 
 // Names xcv, eight hex digits and .tmp (.bak for the backup), made with
 // create-new, so that no file is ever taken over. Made with delete access,
 // which Discard needs. Readers may share it: a scanner reads a new file.
-Step MakeNewFile(const std::string& folder, std::string& made, std::string& backup, File& f)
+Step MakeNewFile(const Name& folder, Name& made, Name& backup, File& f)
 {
     static DWORD serial = 0;
     const DWORD seed = GetCurrentProcessId() << 16 ^ GetTickCount();
     for (int tries = 0; tries < 100; ++tries) {
         char stem[16];
-        std::snprintf(stem, sizeof stem, "xcv%08lx", static_cast<unsigned long>(seed + serial++));
-        made = folder + stem + ".tmp";
-        backup = folder + stem + ".bak";
-        if (made.size() >= MAX_PATH)
-            return STEP_DENIED;
-        if (GetFileAttributesA(backup.c_str()) != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND)
+        const int n = std::snprintf(stem, sizeof stem, "xcv%08lx", static_cast<unsigned long>(seed + serial++));
+        made = folder + Name(stem, stem + n) + L".tmp";
+        backup = folder + Name(stem, stem + n) + L".bak";
+        if (GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND)
             continue;
-        HANDLE h = CreateFileA(made.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
+        HANDLE h = CreateFileW(made.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
         if (h != INVALID_HANDLE_VALUE) {
             f = reinterpret_cast<File>(h);
@@ -124,6 +118,11 @@ bool Rewind(File f)
     return SetFilePointer(Handle(f), 0, NULL, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
 }
 
+bool Empty(File f)
+{
+    return Rewind(f) && SetEndOfFile(Handle(f));
+}
+
 bool Commit(File f)
 {
     return FlushFileBuffers(Handle(f)) != FALSE;
@@ -134,7 +133,7 @@ void Close(File f)
     CloseHandle(Handle(f));
 }
 
-void Discard(File f, const char*)
+void Discard(File f, const Name&)
 {
     FILE_DISPOSITION_INFO gone = {TRUE};
     SetFileInformationByHandle(Handle(f), FileDispositionInfo, &gone, sizeof gone);
@@ -143,9 +142,9 @@ void Discard(File f, const char*)
 
 // Delete access is what a rename needs; another opener that does not share
 // delete holds the file against it.
-Step MayRename(const char* name)
+Step MayRename(const Name& name)
 {
-    HANDLE h = CreateFileA(name, DELETE, SHARE_ALL, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE h = CreateFileW(name.c_str(), DELETE, SHARE_ALL, NULL, OPEN_EXISTING, 0, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return Failed();
     CloseHandle(h);
@@ -153,14 +152,15 @@ Step MayRename(const char* name)
 }
 
 // ReplaceFile keeps target's attributes, security and creation time, and
-// refuses a read-only target. It wants full names. With a backup name it is
+// refuses a read-only target. It wants full names, which in their \\?\ form
+// may be longer than MAX_PATH. With a backup name it is
 // two renames, target to backup, then made to target; 1177 is the state
 // between them.
-SwapResult SwapIn(const char* made, const char* target, const char* backup)
+SwapResult SwapIn(const Name& made, const Name& target, const Name& backup)
 {
     if (InjectedHalfDoneSwap(target, backup))
         return SWAP_MODEL_MOVED;
-    if (ReplaceFileA(target, made, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, NULL, NULL))
+    if (ReplaceFileW(target.c_str(), made.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, NULL, NULL))
         return SWAP_DONE;
     const DWORD err = GetLastError();
     if (err == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
@@ -168,12 +168,12 @@ SwapResult SwapIn(const char* made, const char* target, const char* backup)
     return IsHold(err) ? SWAP_HELD : SWAP_REFUSED;
 }
 
-Step RenameFile(const char* from, const char* to)
+Step RenameFile(const Name& from, const Name& to)
 {
-    return Done(MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH));
+    return Done(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH));
 }
 
-Step RemoveFile(const char* name)
+Step RemoveFile(const Name& name)
 {
-    return Done(DeleteFileA(name));
+    return Done(DeleteFileW(name.c_str()));
 }

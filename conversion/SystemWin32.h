@@ -11,6 +11,11 @@
 // Opens that disturb no other opener.
 const DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+inline HANDLE Handle(File f)
+{
+    return reinterpret_cast<HANDLE>(f);
+}
+
 // How the call that just failed ended: held by another program's handle,
 // denied, or failed otherwise.
 Step Failed();

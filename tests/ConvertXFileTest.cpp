@@ -274,26 +274,41 @@ TEST_F(ConvertXFileTest, RefusesAFileWithoutMaterialList)
     }
 }
 
-// Whatever a drive tells of file ids (nothing, where indexes read 0; one id
-// for two files, where it reuses or shares them), the work file is refused
-// by every name that reaches it, a hard link too, and other files convert.
+// Whatever a drive tells of files (nothing, where indexes read 0 or no full
+// names are given; one id for two files, where it reuses or shares them),
+// the work file is refused by every name that reaches it, a hard link too,
+// and never emptied. Another file converts where something tells the two
+// apart, if only their sizes.
 TEST_F(ConvertXFileTest, RefusesTheWorkFileItselfInAnySpelling)
 {
     std::filesystem::create_directory("sub");
     WriteBytes("Dummy.x", kList);
     std::filesystem::create_hard_link("Dummy.x", "hard.x");
     const std::string absolute = (dir / "Dummy.x").string();
-    for (Fault fault : {FAULT_NONE, FAULT_IDS_UNKNOWN, FAULT_IDS_REUSED}) {
-        SCOPED_TRACE(fault);
-        InjectFault(fault);
+    const struct {
+        unsigned faults;
+        const char* ofTheSameSize;  // how another file of the work file's size ends
+    } cases[] = {
+        {FAULT_NONE, "converted"},
+        {FAULT_IDS_UNKNOWN, "converted"},
+        {FAULT_IDS_REUSED, "converted"},
+        {FAULT_NO_NAMES, "converted"},
+        {FAULT_NO_NAMES | FAULT_IDS_UNKNOWN, MSG_IS_WORK_FILE},
+        {FAULT_NO_NAMES | FAULT_IDS_REUSED, MSG_IS_WORK_FILE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.faults);
+        InjectFaults(c.faults);
         for (const std::string fname : {"Dummy.x", "./Dummy.x", "sub/../Dummy.x", absolute.c_str(), "hard.x"}) {
             ExpectRefused(fname, MSG_IS_WORK_FILE);
             EXPECT_EQ(ReadBytes("Dummy.x"), kList);
         }
         WriteBytes("model.x", kList);
+        EXPECT_EQ(Convert("model.x"), c.ofTheSameSize);
+        WriteBytes("model.x", kList + " }\n");
         EXPECT_EQ(Convert("model.x"), "converted");
         WriteBytes("Dummy.x", kList);
-        InjectFault(FAULT_NONE);
+        InjectFaults(FAULT_NONE);
     }
 }
 
