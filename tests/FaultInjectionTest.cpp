@@ -53,14 +53,6 @@ std::string ManyTextures(int count)
     return text + " MeshNormals {\n";
 }
 
-std::set<std::string> FilesIn(const fs::path& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 // Converts model.x, written anew in the current folder, on a disk that may be
 // too small for it, and gives the verdict. An input other than the converted
 // text after "converted" or the old text after a message, and any file left
@@ -78,7 +70,6 @@ std::string ConvertOnSmallDisk(const std::string& text, const std::string& conve
     return verdict;
 }
 
-using Names = std::set<std::string>;
 using FaultInjectionTest = InTempDir;
 
 // The conversion of fname with the long path, running while the test goes
@@ -136,16 +127,6 @@ TEST_F(FaultInjectionTest, ADiskTooSmallForTheCopyLeavesTheInputAsItWas)
 
     fs::current_path(disk);
     EXPECT_EQ(ConvertOnSmallDisk(text, converted), MSG_COPY_FAILED);
-}
-
-std::uint64_t IndexOf(const std::string& name)
-{
-    HANDLE h = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                           OPEN_EXISTING, 0, NULL);
-    BY_HANDLE_FILE_INFORMATION info{};
-    GetFileInformationByHandle(h, &info);
-    CloseHandle(h);
-    return static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
 }
 
 // One drive letter may span file systems under one volume serial, as Wine's

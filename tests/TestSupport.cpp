@@ -78,6 +78,26 @@ bool Exists(const std::string& name)
     return fs::exists(name, ec);
 }
 
+Names FilesIn(const fs::path& folder)
+{
+    Names names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+#ifdef _WIN32
+std::uint64_t IndexOf(const std::string& name)
+{
+    HANDLE h = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                           OPEN_EXISTING, 0, NULL);
+    BY_HANDLE_FILE_INFORMATION info{};
+    GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    return static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+}
+#endif
+
 std::string Convert(const std::string& fname, const std::string& Path)
 {
     HRESULT hr = S_OK;

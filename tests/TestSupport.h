@@ -1,8 +1,10 @@
 // What the tests share: a folder each, files as bytes, the boxes shown, a conversion.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,13 @@ private:
 std::string ReadBytes(const std::string& name);  // "" where name is no file
 void WriteBytes(const std::string& name, const std::string& bytes);
 bool Exists(const std::string& name);
+using Names = std::set<std::string>;
+Names FilesIn(const std::filesystem::path& folder);
+#ifdef _WIN32
+// The file index that the system gives name's file: it changes where the
+// file is swapped for another, not where it is written over.
+std::uint64_t IndexOf(const std::string& name);
+#endif
 
 // The texts of the message boxes shown while f runs, in order. Each box is
 // dismissed as soon as it has been read.

@@ -72,13 +72,16 @@ std::string Text(HWND hWnd)
     return buf;
 }
 
-// Starts XConv.exe in dir; gives the process and its dialog once it shows.
-bool StartProgram(const std::string& dir, PROCESS_INFORMATION& pi, HWND& dlg)
+// Starts XConv.exe in dir, whatever characters its name holds; gives the
+// process and its dialog once it shows.
+bool StartProgram(const std::filesystem::path& dir, PROCESS_INFORMATION& pi, HWND& dlg)
 {
-    std::string cmd = "\"" + g_exe + "\"";
-    STARTUPINFOA si = {};
+    const std::wstring exe = std::filesystem::path(g_exe).wstring();
+    std::wstring cmd = L"\"" + exe + L"\"";
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
-    if (!CreateProcessA(g_exe.c_str(), cmd.data(), NULL, NULL, FALSE, 0, NULL, dir.c_str(), &si, &pi))
+    dlg = NULL;
+    if (!CreateProcessW(exe.c_str(), cmd.data(), NULL, NULL, FALSE, 0, NULL, dir.c_str(), &si, &pi))
         return false;
     return WaitFor([&] {
         for (HWND w : TopLevelWindows(pi.dwProcessId, "#32770"))
@@ -110,10 +113,10 @@ protected:
         InTempDir::TearDown();
     }
 
-    // Starts the program in the test's directory and waits for its dialog.
+    // Starts the program in the current directory and waits for its dialog.
     void Start()
     {
-        ASSERT_TRUE(StartProgram(dir.string(), pi, dlg)) << g_exe << ": the dialog did not appear";
+        ASSERT_TRUE(StartProgram(std::filesystem::current_path(), pi, dlg)) << g_exe << ": the dialog did not appear";
         std::vector<HWND> mains = TopLevelWindows(pi.dwProcessId, "Window");
         ASSERT_EQ(mains.size(), 1u);
         mainWnd = mains[0];
@@ -155,18 +158,27 @@ protected:
         return boxes;
     }
 
-    // Waits for the next message box, reads it and dismisses it with OK.
-    Box NextBox()
+    // Waits for a message box other than shown, one already up.
+    HWND WaitForBox(HWND shown = NULL)
     {
         HWND box = NULL;
         if (!WaitFor([&] {
-                std::vector<HWND> boxes = Boxes();
-                box = boxes.empty() ? NULL : boxes[0];
+                for (HWND w : Boxes())
+                    if (w != shown)
+                        box = w;
                 return box != NULL;
-            })) {
+            }))
             ADD_FAILURE() << "no message box appeared";
+        return box;
+    }
+
+    // Waits for the next message box, reads it and dismisses it with OK.
+    Box NextBox() { return Dismiss(WaitForBox()); }
+
+    Box Dismiss(HWND box)
+    {
+        if (!box)
             return {};
-        }
         Box b;
         b.text = Text(GetDlgItem(box, 0xFFFF));
         b.caption = Text(box);
@@ -188,6 +200,9 @@ protected:
         DWORD code = 1;
         GetExitCodeProcess(pi.hProcess, &code);
         EXPECT_EQ(code, 0u);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        pi = {};
     }
 
     // An owned box with the platform's caption: the dialog refused its input.
@@ -375,6 +390,88 @@ TEST_F(XConvTest, AWorkFileThatIsALinkIsNeitherFollowedNorReplaced)
         EXPECT_FALSE(Exists("nothing.x"));
     }
     OnHost("/bin/rm Dummy.x");
+    Close();
+}
+
+// Folders whose names code page 932 can't spell, each beside the folder that
+// its best fit would spell it as, reached from within or through a link, and
+// a folder whose full name is 300 bytes of code page 932 but fewer than
+// MAX_PATH characters: each model is converted where it lies, by the swap
+// (it is a new file), and its twin and the folders keep nothing of ours.
+TEST_F(XConvTest, AModelIsConvertedWhereItLiesWhateverItsFoldersAreNamed)
+{
+    namespace fs = std::filesystem;
+    std::wstring deep;
+    for (int i = 0; i < 5; ++i)
+        deep += std::wstring(30, L'\u6f22') + L"\\";  // 漢, 2 bytes each
+    const struct {
+        std::wstring folder, twin;
+        const char* link;  // how the host spells a link to the model, or nothing: the model is typed from its folder
+    } cases[] = {
+        {L"Caf\u00e9", L"Cafe", nullptr},
+        {L"x\u00a5y", L"x\\y", nullptr},                                  // ¥ and its best fit, a backslash
+        {L"Cr\u00e8me", L"Creme", "$(printf 'Cr\\303\\250me/model.x')"},  // è, in UTF-8
+        {L"\U00020BB7\u91ce\u5bb6", L"", nullptr},                          // 𠮷野家, 𠮷 beyond code page 932
+        {deep, L"", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(fs::path(c.folder).u8string());
+        const fs::path folder = dir / c.folder, twin = c.twin.empty() ? fs::path() : dir / c.twin;
+        for (const fs::path& f : {folder, twin})
+            if (!f.empty()) {
+                fs::create_directories(f);
+                fs::current_path(f);
+                WriteBytes("model.x", kModel);
+            }
+        fs::current_path(c.link ? dir : folder);
+        const char* fname = c.link ? "link.x" : "model.x";
+        if (c.link) {
+            ASSERT_TRUE(OnHost(std::string("/bin/ln -s ") + c.link + " link.x"));
+        }
+        const std::uint64_t before = IndexOf(fname);
+        Start();
+        SetField(IDC_FNAME, fname);
+        SetField(IDC_PATH, "p\\");
+        Press(IDOK);
+        ExpectDone();
+        Close();
+        EXPECT_EQ(ReadBytes(fname), ModelWith("p\\wood.bmp"));
+        EXPECT_NE(IndexOf(fname), before);
+        if (c.link)
+            OnHost("/bin/rm link.x Dummy.x");
+        // Names of files of ours are plain, and the folders' own are not
+        // listed, since the tests spell names in code page 932.
+        fs::current_path(folder);
+        EXPECT_EQ(FilesIn("."), c.link ? Names{"model.x"} : (Names{"Dummy.x", "model.x"}));
+        if (!twin.empty()) {
+            fs::current_path(twin);
+            EXPECT_EQ(FilesIn("."), Names{"model.x"});
+            EXPECT_EQ(ReadBytes("model.x"), kModel);
+        }
+    }
+}
+
+// A failure box has no owner, so the dialog stays usable under it: OK there
+// converts another model as it would alone, since the failed conversion let
+// go of every file before its box showed.
+TEST_F(XConvTest, OkUnderAFailureBoxConvertsAnotherModel)
+{
+    WriteBytes("bad.x", "no list\n");
+    WriteBytes("model.x", kModel);
+    Start();
+    SetField(IDC_FNAME, "bad.x");
+    SetField(IDC_PATH, "p\\");
+    Press(IDOK);
+    HWND failure = WaitForBox();
+    SetField(IDC_FNAME, "model.x");
+    Press(IDOK);
+    const Box done = Dismiss(WaitForBox(failure));
+    EXPECT_EQ(done.text, MSG_DONE);
+    EXPECT_EQ(done.owner, dlg);
+    EXPECT_EQ(Dismiss(failure).text, MSG_NO_MATERIAL_LIST);
+    EXPECT_EQ(ReadBytes("model.x"), ModelWith("p\\wood.bmp"));
+    EXPECT_EQ(ReadBytes("Dummy.x"), ModelWith("p\\wood.bmp"));
+    EXPECT_EQ(ReadBytes("bad.x"), "no list\n");
     Close();
 }
 
