@@ -29,11 +29,7 @@ void InTempDir::SetUp()
         getpid()
 #endif
          << '-' << serial++;
-    std::string leaf = name.str();
-    for (char& c : leaf)
-        if (c == '/')
-            c = '_';
-    dir = fs::temp_directory_path() / leaf;
+    dir = fs::temp_directory_path() / name.str();
     fs::remove_all(dir);
     fs::create_directories(dir);
     fs::current_path(dir);

@@ -31,8 +31,7 @@ bool Exists(const std::string& name);
 using Names = std::set<std::string>;
 Names FilesIn(const std::filesystem::path& folder);
 #ifdef _WIN32
-// The file index that the system gives name's file: it changes where the
-// file is swapped for another, not where it is written over.
+// The index of name's file: a swap changes it, a copy over does not.
 std::uint64_t IndexOf(const std::string& name);
 #endif
 
