@@ -77,8 +77,9 @@ Step MakeNewFile(const Name& folder, Name& made, Name& backup, File& f)
     for (int tries = 0; tries < 100; ++tries) {
         char stem[16];
         const int n = std::snprintf(stem, sizeof stem, "xcv%08lx", static_cast<unsigned long>(seed + serial++));
-        made = folder + Name(stem, stem + n) + L".tmp";
-        backup = folder + Name(stem, stem + n) + L".bak";
+        const Name path = folder + Name(stem, stem + n);
+        made = path + L".tmp";
+        backup = path + L".bak";
         if (GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND)
             continue;
         HANDLE h = CreateFileW(made.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
@@ -151,8 +152,8 @@ Step MayRename(const Name& name)
     return STEP_DONE;
 }
 
-// ReplaceFile keeps target's attributes, security and creation time, and
-// refuses a read-only target. It wants full names, which in their \\?\ form
+// ReplaceFile keeps target's attributes and creation time, and its security
+// where it may write that to made (WRITE_DAC), and refuses a read-only target. It wants full names, which in their \\?\ form
 // may be longer than MAX_PATH. With a backup name it is
 // two renames, target to backup, then made to target; 1177 is the state
 // between them.
