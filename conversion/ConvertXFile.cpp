@@ -166,35 +166,40 @@ const char* ReadFailure(ReadResult r)
 }
 
 // Whether the work file is the input, asked of the two files open at once,
-// so that neither name can pass to another file meanwhile. Where the system
-// can't tell, it is: the input is never emptied. An index of 0 tells nothing
-// (some network drives); two sizes tell two files; equal ids don't prove one
-// file where the system gives other full names, since one drive letter may
-// span file systems of one serial (Wine's Z:), but for a hard link, which has
-// further links.
-bool IsSameFile(File a, File b)
+// so that neither name can pass to another file meanwhile. Where nothing
+// tells them apart, it is: the input is never emptied.
+bool IsSameFile(File a, File b, FileFacts& work)
 {
-    FileFacts fa, fb;
-    bool sameName = false;
-    if (!GetFacts(a, b, fa, fb, sameName))
-        return true;
-    if (fa.size != fb.size || (fa.index != 0 && fb.index != 0 && (fa.volume != fb.volume || fa.index != fb.index)))
-        return false;
-    if (!fa.named || !fb.named)
-        return true;
-    return sameName || (fa.links > 1 && fb.links > 1);
+    FileFacts input;
+    return !GetFacts(a, b, input, work) || MayBeOneFile(input, work);
 }
 
 // Dummy.x, held against other writers from now until the conversion ends,
-// and emptied only once it is known not to be the input.
+// and emptied only once it is known not to be the input. Where it is also
+// another name of a file of the user's (a hard link), that file is not ours
+// to write: only the name Dummy.x goes, and a new file takes it.
 const char* OpenWork(File input, File& work)
 {
-    bool made = false;
-    if (Patiently(MOMENT, [&] { return OpenWorkFile(WORK_FILE, work, made); }) != STEP_DONE)
-        return MSG_CREATE_FAILED;
-    if (!made && IsSameFile(input, work))
-        return MSG_IS_WORK_FILE;
-    return Empty(work) ? nullptr : MSG_CREATE_FAILED;
+    for (bool again = false;; again = true) {
+        bool made = false;
+        if (Patiently(MOMENT, [&] { return OpenWorkFile(WORK_FILE, work, made); }) != STEP_DONE)
+            return MSG_CREATE_FAILED;
+        if (made)
+            return nullptr;
+        FileFacts facts;
+        if (IsSameFile(input, work, facts))
+            return MSG_IS_WORK_FILE;
+        if (facts.links <= 1)
+            return Empty(work) ? nullptr : MSG_CREATE_FAILED;
+        if (again)  // further names again, given meanwhile by another program
+            return MSG_CREATE_FAILED;
+        Close(work);
+        work = NO_FILE;
+        // "Dummy.x" is spelt alike in every code page.
+        const Name name(WORK_FILE, WORK_FILE + sizeof WORK_FILE - 1);
+        if (Patiently(MOMENT, [&] { return RemoveFile(name); }) != STEP_DONE)
+            return MSG_CREATE_FAILED;
+    }
 }
 
 // The whole conversion, but for the box: gives the message of the failure,

@@ -21,6 +21,10 @@ void InjectIntoFacts(FileFacts& a, FileFacts& b)
         b.volume = a.volume;
         b.index = a.index;
     }
+    if (g_faults & FAULT_TIMES_ALIKE) {
+        b.created = a.created;
+        b.written = a.written;
+    }
 }
 
 bool NamesWithheld()

@@ -12,6 +12,7 @@ enum Fault {
     FAULT_IDS_REUSED = 2,      // two files read one id (drives that reuse or share indexes)
     FAULT_NO_NAMES = 4,        // no full name of an open file is given (RAM disks, DefineDosDevice)
     FAULT_SWAP_HALF_DONE = 8,  // ReplaceFile's 1177: the old file moved to the backup name, no further
+    FAULT_TIMES_ALIKE = 16,    // two files read one creation and last-write time (made within one tick of a coarse clock)
 };
 
 // For the tests: the faults hold from now until the next call.

@@ -2,6 +2,7 @@
 #include "SystemWin32.h"
 
 #include "Faults.h"
+#include "TextWin32.h"
 
 // Names that the system resolves are asked of it in UTF-16 and kept so:
 // the ANSI calls would spell them in code page 932 with best fit, which
@@ -38,11 +39,9 @@ bool IsOneName(const Name& a, const Name& b)
 // the system converts it; leaf is where its last part begins.
 bool FullName(const char* name, Name& full, std::size_t& leaf)
 {
-    const int chars = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, NULL, 0);
-    if (chars <= 1)
+    Name typed;
+    if (!Widen(CP_ACP, name, typed) || typed.empty())
         return false;
-    Name typed(static_cast<std::size_t>(chars), L'\0');
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name, -1, &typed[0], chars);
     DWORD n = GetFullPathNameW(typed.c_str(), 0, NULL, NULL);
     if (n == 0)
         return false;
@@ -108,7 +107,12 @@ bool IsLink(HANDLE h, const char* name, DWORD attributes)
     return FinalName(h, found) && !LiesAt(found, name);
 }
 
-bool ReadFacts(HANDLE h, FileFacts& facts, Name& name)
+std::uint64_t Time(const FILETIME& t)
+{
+    return static_cast<std::uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
+}
+
+bool ReadFacts(HANDLE h, FileFacts& facts, DWORD* attributes = NULL)
 {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h, &info))
@@ -117,7 +121,10 @@ bool ReadFacts(HANDLE h, FileFacts& facts, Name& name)
     facts.index = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
     facts.links = info.nNumberOfLinks;
     facts.size = static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
-    facts.named = FinalName(h, name);
+    facts.created = Time(info.ftCreationTime);
+    facts.written = Time(info.ftLastWriteTime);
+    if (attributes)
+        *attributes = info.dwFileAttributes;
     return true;
 }
 
@@ -138,25 +145,37 @@ bool IsDiskFile(const char* name)
     return disk;
 }
 
-// An existing file is opened as it is, the link itself where it is one, so
-// that a link is told before anything is written. A free name is made new,
-// since only a create that fails on an existing name leaves a link to
-// nothing alone under Wine. A hidden or system file is refused, as
-// create-always refuses it.
+// An existing file is first looked at as it is, the link itself where it is
+// one, so that a link is told before anything is opened for writing; the
+// file is then opened as any program opens it, so that the filter of any
+// other reparse point (a file of a cloud drive, a deduplicated or compressed
+// one) is in place, and must be the file looked at, or the name turned into
+// a link in between. A free name is made new, since only a create that
+// fails on an existing name leaves a link to nothing alone under Wine. A
+// hidden or system file is refused, as create-always refuses it.
 Step OpenWorkFile(const char* name, File& f, bool& made)
 {
     const DWORD access = GENERIC_READ | GENERIC_WRITE;
     for (int tries = 0; tries < 2; ++tries) {
-        HANDLE h = CreateFileA(name, access, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-        if (h != INVALID_HANDLE_VALUE) {
-            BY_HANDLE_FILE_INFORMATION info;
+        HANDLE probe = CreateFileA(name, 0, SHARE_ALL, NULL, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+        if (probe != INVALID_HANDLE_VALUE) {
+            FileFacts looked, opened;
+            DWORD attributes = 0;
+            HANDLE h = INVALID_HANDLE_VALUE;
             Step s = STEP_DONE;
-            if (!GetFileInformationByHandle(h, &info) || IsLink(h, name, info.dwFileAttributes))
+            if (!ReadFacts(probe, looked, &attributes) || IsLink(probe, name, attributes))
                 s = STEP_FAILED;
-            else if (info.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+            else if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
                 s = STEP_DENIED;
+            else if ((h = CreateFileA(name, access, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL)) ==
+                     INVALID_HANDLE_VALUE)
+                s = Failed();
+            else if (!ReadFacts(h, opened) || !MayBeOneFile(looked, opened))
+                s = STEP_FAILED;
+            CloseHandle(probe);
             if (s != STEP_DONE) {
-                CloseHandle(h);
+                if (h != INVALID_HANDLE_VALUE)
+                    CloseHandle(h);
                 return s;
             }
             made = false;
@@ -165,7 +184,7 @@ Step OpenWorkFile(const char* name, File& f, bool& made)
         }
         if (GetLastError() != ERROR_FILE_NOT_FOUND)
             return Failed();
-        h = CreateFileA(name, access, FILE_SHARE_READ, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE h = CreateFileA(name, access, FILE_SHARE_READ, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
         if (h != INVALID_HANDLE_VALUE) {
             made = true;
             f = reinterpret_cast<File>(h);
@@ -195,13 +214,10 @@ bool FindTarget(File f, const char* name, Name& target, Name& folder)
     return true;
 }
 
-// Names are one where the system's case-insensitive comparison says so.
-bool GetFacts(File a, File b, FileFacts& fa, FileFacts& fb, bool& sameName)
+bool GetFacts(File a, File b, FileFacts& fa, FileFacts& fb)
 {
-    Name na, nb;
-    if (!ReadFacts(Handle(a), fa, na) || !ReadFacts(Handle(b), fb, nb))
+    if (!ReadFacts(Handle(a), fa) || !ReadFacts(Handle(b), fb))
         return false;
-    sameName = fa.named && fb.named && IsOneName(na, nb);
     InjectIntoFacts(fa, fb);
     return true;
 }

@@ -44,8 +44,10 @@ Step OpenInput(const char* name, File& f);
 // Opens the work file name for reading and writing, against other writers
 // until it is closed, or makes it where the name is free (made). It is never
 // reached through a link: where name is a symbolic link or a junction, it
-// fails, and the link and what it leads to stay as they were. An existing
-// file keeps its text until it is emptied.
+// fails, and the link and what it leads to stay as they were; any other
+// file (one of a cloud drive, a deduplicated or compressed one) is opened
+// through the system's filter for it. An existing file keeps its text until
+// it is emptied.
 Step OpenWorkFile(const char* name, File& f, bool& made);
 
 // Opens name for writing, emptied.
@@ -102,9 +104,20 @@ struct FileFacts {
     std::uint64_t index = 0;
     std::uint32_t links = 0;
     std::uint64_t size = 0;
-    bool named = false;  // the system gave its full name
+    std::uint64_t created = 0;  // creation time (on the host, the change time)
+    std::uint64_t written = 0;  // last-write time
 };
 
-// The facts of two open files, and whether their full names, where both are
-// given, are one name as the system compares names.
-bool GetFacts(File a, File b, FileFacts& fa, FileFacts& fb, bool& sameName);
+// The facts of two open files.
+bool GetFacts(File a, File b, FileFacts& fa, FileFacts& fb);
+
+// Whether two open files may be one file: only a fact that one file can't
+// show twice tells two apart. Names decide nothing: one file may have
+// several (a second name of its folder, a mapped drive and its share, a
+// bind mount), and one drive letter may span file systems of one volume
+// serial (Wine's Z:), where only the times tell two files of one index.
+inline bool MayBeOneFile(const FileFacts& a, const FileFacts& b)
+{
+    const bool idsDiffer = a.index != 0 && b.index != 0 && (a.volume != b.volume || a.index != b.index);
+    return !idsDiffer && a.size == b.size && a.created == b.created && a.written == b.written;
+}

@@ -243,19 +243,34 @@ Step RemoveFile(const Name& name)
     return Done(unlink(name.c_str()));
 }
 
-bool GetFacts(File a, File b, FileFacts& fa, FileFacts& fb, bool& sameName)
+namespace {
+
+std::uint64_t Nanoseconds(const timespec& t)
+{
+    return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u + static_cast<std::uint64_t>(t.tv_nsec);
+}
+
+FileFacts Facts(const struct stat& st)
+{
+    FileFacts facts;
+    facts.volume = static_cast<std::uint64_t>(st.st_dev);
+    facts.index = static_cast<std::uint64_t>(st.st_ino);
+    facts.links = static_cast<std::uint32_t>(st.st_nlink);
+    facts.size = static_cast<std::uint64_t>(st.st_size);
+    facts.created = Nanoseconds(st.st_ctim);
+    facts.written = Nanoseconds(st.st_mtim);
+    return facts;
+}
+
+}  // namespace
+
+bool GetFacts(File a, File b, FileFacts& fa, FileFacts& fb)
 {
     struct stat sa, sb;
     if (fstat(Fd(a), &sa) != 0 || fstat(Fd(b), &sb) != 0)
         return false;
-    fa = {static_cast<std::uint64_t>(sa.st_dev), static_cast<std::uint64_t>(sa.st_ino),
-          static_cast<std::uint32_t>(sa.st_nlink), static_cast<std::uint64_t>(sa.st_size)};
-    fb = {static_cast<std::uint64_t>(sb.st_dev), static_cast<std::uint64_t>(sb.st_ino),
-          static_cast<std::uint32_t>(sb.st_nlink), static_cast<std::uint64_t>(sb.st_size)};
-    Name na, nb;
-    fa.named = FinalName(Fd(a), na);
-    fb.named = FinalName(Fd(b), nb);
-    sameName = fa.named && fb.named && na == nb;
+    fa = Facts(sa);
+    fb = Facts(sb);
     InjectIntoFacts(fa, fb);
     return true;
 }

@@ -19,7 +19,8 @@ fi
 # What only root can make for the tests of the final replace: a 1500 KB
 # tmpfs, room for a model and its work file but none for the copy that is to
 # replace the model; two new tmpfs, other file systems under Wine's one Z:
-# drive; and a folder the test user can't write, holding a model it can.
+# drive; a folder the test user can write, under a second name too (a bind
+# mount); and a folder the test user can't write, holding a model it can.
 make_test_folders()
 {
   [ -n "${XCONV_MOUNT_NS:-}" ] || return 0
@@ -28,11 +29,13 @@ make_test_folders()
   mount -t tmpfs -o size=1500k,mode=1777 tmpfs build/small-disk
   mount -t tmpfs -o size=100k,mode=1777 tmpfs build/two-disks/a
   mount -t tmpfs -o size=100k,mode=1777 tmpfs build/two-disks/b
+  install -d -o "$XCONV_USER" build/aliased build/aliased/folder build/aliased/alias
+  mount --bind build/aliased/folder build/aliased/alias
   rm -rf build/locked-folder
   install -d -m 755 build/locked-folder
   install -o "$XCONV_USER" -m 644 /dev/null build/locked-folder/model.x
   export XCONV_SMALL_DISK="Z:$PWD/build/small-disk" XCONV_TWO_DISKS="Z:$PWD/build/two-disks"
-  export XCONV_LOCKED_FOLDER="Z:$PWD/build/locked-folder"
+  export XCONV_LOCKED_FOLDER="Z:$PWD/build/locked-folder" XCONV_ALIASED_FOLDER="Z:$PWD/build/aliased"
 }
 
 # The program shipped, and the build the tests run in where that is another.

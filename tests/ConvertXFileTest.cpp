@@ -265,24 +265,32 @@ TEST_F(ConvertXFileTest, RefusesFilesItCanNotConvert)
     }
 }
 
-// Whatever a drive tells (indexes of 0, no full names, one id for two
-// files), the work file is refused by every name that reaches it, a hard
-// link too, and never emptied; another file converts where anything, if only
-// its size, tells the two apart.
+// Whatever a drive tells (indexes of 0, one id for two files, one time for
+// two files, no full names), the work file is refused by every name that
+// reaches it, a hard link too, and never emptied; another file converts
+// where anything but a name tells the two apart, if only its size or times.
 TEST_F(ConvertXFileTest, RefusesTheWorkFileItselfInAnySpelling)
 {
-    std::filesystem::create_directory("sub");
-    WriteBytes("Dummy.x", kList);
-    std::filesystem::create_hard_link("Dummy.x", "hard.x");
+    namespace fs = std::filesystem;
+    fs::create_directory("sub");
     const std::string absolute = (dir / "Dummy.x").string();
     // The faults, and how another file of the work file's size ends.
     const std::pair<unsigned, std::string> cases[] = {
-        {FAULT_NONE, "converted"},     {FAULT_IDS_UNKNOWN, "converted"},
-        {FAULT_IDS_REUSED, "converted"}, {FAULT_NO_NAMES, "converted"},
-        {FAULT_NO_NAMES | FAULT_IDS_UNKNOWN, MSG_IS_WORK_FILE}, {FAULT_NO_NAMES | FAULT_IDS_REUSED, MSG_IS_WORK_FILE},
+        {FAULT_NONE, "converted"},
+        {FAULT_IDS_UNKNOWN, "converted"},
+        {FAULT_IDS_REUSED, "converted"},
+        {FAULT_TIMES_ALIKE, "converted"},
+        {FAULT_NO_NAMES | FAULT_IDS_UNKNOWN, "converted"},
+        {FAULT_IDS_UNKNOWN | FAULT_TIMES_ALIKE, MSG_IS_WORK_FILE},
+        {FAULT_IDS_REUSED | FAULT_TIMES_ALIKE, MSG_IS_WORK_FILE},
     };
     for (const auto& [faults, ofTheSameSize] : cases) {
         SCOPED_TRACE(faults);
+        WriteBytes("Dummy.x", kList);
+        // Files written within one tick of the clock may share their times.
+        fs::last_write_time("Dummy.x", fs::last_write_time("Dummy.x") - std::chrono::hours(1));
+        fs::remove("hard.x");
+        fs::create_hard_link("Dummy.x", "hard.x");
         InjectFaults(faults);
         for (const std::string fname : {"Dummy.x", "./Dummy.x", "sub/../Dummy.x", absolute.c_str(), "hard.x"}) {
             ExpectRefused(fname, MSG_IS_WORK_FILE);
@@ -292,7 +300,7 @@ TEST_F(ConvertXFileTest, RefusesTheWorkFileItselfInAnySpelling)
         EXPECT_EQ(Convert("model.x"), ofTheSameSize);
         WriteBytes("model.x", kList + " }\n");
         EXPECT_EQ(Convert("model.x"), "converted");
-        WriteBytes("Dummy.x", kList);
+        EXPECT_EQ(ReadBytes("hard.x"), kList) << "only the work file's own name was taken";
         InjectFaults(FAULT_NONE);
     }
 }
@@ -300,15 +308,18 @@ TEST_F(ConvertXFileTest, RefusesTheWorkFileItselfInAnySpelling)
 TEST_F(ConvertXFileTest, TheWorkFileIsReplacedByEachConversion)
 {
     WriteBytes("Dummy.x", std::string(10000, 'z'));
-    WriteBytes("other.x", kList + " }\n");
-    ASSERT_EQ(Convert("other.x", "a\\"), "converted");
     Converted(kList, "b\\");
 
-    // A hard link is a plain file, rewritten in place.
+    // A file of the user's that is also named Dummy.x keeps its text: only
+    // that name is taken. A duplicate finder links a converted model and the
+    // work file of its text so.
+    WriteBytes("other.x", kList + " }\n");
+    ASSERT_EQ(Convert("other.x", "a\\"), "converted");
+    const std::string other = ReadBytes("other.x");
     std::filesystem::remove("Dummy.x");
     std::filesystem::create_hard_link("other.x", "Dummy.x");
     Converted(kList, "c\\");
-    EXPECT_EQ(ReadBytes("other.x"), ReadBytes("model.x"));
+    EXPECT_EQ(ReadBytes("other.x"), other);
 
     // One that can't be made stops the conversion.
     std::filesystem::remove("Dummy.x");

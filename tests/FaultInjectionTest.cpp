@@ -342,6 +342,19 @@ bool Skipped(const std::string& verdict)
     return verdict.compare(0, 5, "skip:") == 0;
 }
 
+// Runs f in a child process with a mount namespace of its own, in which
+// source is mounted at target as mount(2) takes it; as root only.
+std::string WithMount(const char* source, const fs::path& target, const char* type, unsigned long flags,
+                      const std::string& data, const std::function<std::string()>& f)
+{
+    return InChild([&] {
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount(source, target.c_str(), type, flags, data.c_str()) != 0)
+            return std::string("skip: no mount namespace with a mount of its own here");
+        return f();
+    });
+}
+
 const fs::perms kReadOnlyFolder = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                   fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
 
@@ -433,14 +446,11 @@ TEST_F(FaultInjectionTest, WhateverTheFreeSpaceTheInputIsItsOldTextOrTheWholeCon
     for (const auto& c : cases) {
         const fs::path disk = dir / ("disk" + std::to_string(c.kb));
         fs::create_directory(disk);
-        std::string verdict = InChild([&] {
-            const std::string size = "size=" + std::to_string(c.kb) + "k";
-            if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) != 0 ||
-                mount("tmpfs", disk.c_str(), "tmpfs", 0, size.c_str()) != 0)
-                return std::string("skip: no mount namespace with a tmpfs here");
-            fs::current_path(disk);
-            return ConvertOnSmallDisk(text, converted);
-        });
+        const std::string verdict =
+            WithMount("tmpfs", disk, "tmpfs", 0, "size=" + std::to_string(c.kb) + "k", [&] {
+                fs::current_path(disk);
+                return ConvertOnSmallDisk(text, converted);
+            });
         if (Skipped(verdict))
             GTEST_SKIP() << verdict;
         EXPECT_EQ(verdict, c.verdict) << c.kb << " KB";
@@ -530,6 +540,33 @@ TEST_F(FaultInjectionTest, AFolderThatTakesNoNewFileStillGetsItsFileConverted)
     EXPECT_EQ(ReadBytes((folder / "model.x").string()), ReadBytes("Dummy.x"));
     EXPECT_NE(ReadBytes((folder / "model.x").string()), kModel);
     EXPECT_EQ(FilesIn(folder), Names{"model.x"});
+}
+
+// One folder under two names (here a bind mount; on Windows a share of the
+// current folder, or a mapped drive and its share): the work file typed
+// through the other one is still the work file, and stays byte for byte as
+// it was, whether the first read of it takes it whole or not.
+TEST_F(FaultInjectionTest, TheWorkFileThroughASecondNameOfItsFolderIsRefused)
+{
+    for (const std::string& text : {kModel, ManyTextures(3000)}) {
+#ifdef _WIN32
+        const char* aliased = std::getenv("XCONV_ALIASED_FOLDER");
+        if (!aliased)
+            GTEST_SKIP() << "no folder with a second name (XCONV_ALIASED_FOLDER)";
+        fs::current_path(fs::path(aliased) / "folder");
+        WriteBytes("Dummy.x", text);
+        const std::string verdict = Convert((fs::path(aliased) / "alias" / "Dummy.x").string());
+#else
+        fs::create_directory("alias");
+        WriteBytes("Dummy.x", text);
+        const std::string verdict =
+            WithMount(dir.c_str(), dir / "alias", nullptr, MS_BIND, "", [] { return Convert("alias/Dummy.x"); });
+        if (Skipped(verdict))
+            GTEST_SKIP() << verdict;
+#endif
+        EXPECT_EQ(verdict, MSG_IS_WORK_FILE) << text.size() << " bytes";
+        EXPECT_EQ(ReadBytes("Dummy.x"), text);
+    }
 }
 
 // Two conversions in one folder share the work file: each input must end as
