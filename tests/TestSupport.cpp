@@ -8,7 +8,7 @@
 #include <sstream>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "TextWin32.h"
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,12 +45,14 @@ void InTempDir::TearDown()
     fs::remove_all(dir, ec);
 }
 
+namespace {
+
 // Nothing where name is no plain file: a folder, or a device or a pipe,
 // whose reads may wait for ever.
-std::string ReadBytes(const std::string& name)
+std::string ReadPath(const fs::path& name)
 {
 #ifdef _WIN32
-    const DWORD attr = GetFileAttributesA(name.c_str());
+    const DWORD attr = GetFileAttributesW(name.c_str());
     if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return "";
 #else
@@ -62,11 +64,48 @@ std::string ReadBytes(const std::string& name)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void WriteBytes(const std::string& name, const std::string& bytes)
+void WritePath(const fs::path& name, const std::string& bytes)
 {
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+// A name typed in the ANSI code page. On Windows a path made from bytes
+// would take each byte for a character.
+fs::path Typed(const std::string& name)
+{
+#ifdef _WIN32
+    std::wstring wide;
+    Widen(CP_ACP, name.c_str(), wide);
+    return wide;
+#else
+    return name;
+#endif
+}
+
+}  // namespace
+
+std::string ReadBytes(const std::string& name)
+{
+    return ReadPath(Typed(name));
+}
+
+void WriteBytes(const std::string& name, const std::string& bytes)
+{
+    WritePath(Typed(name), bytes);
+}
+
+#ifdef _WIN32
+std::string ReadBytes(const std::wstring& name)
+{
+    return ReadPath(name);
+}
+
+void WriteBytes(const std::wstring& name, const std::string& bytes)
+{
+    WritePath(name, bytes);
+}
+#endif
 
 bool Exists(const std::string& name)
 {

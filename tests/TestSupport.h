@@ -25,8 +25,14 @@ private:
     std::filesystem::path previous;
 };
 
+// Names in the ANSI code page, as a user types them.
 std::string ReadBytes(const std::string& name);  // "" where name is no file
 void WriteBytes(const std::string& name, const std::string& bytes);
+#ifdef _WIN32
+// Names in UTF-16, for those that the ANSI code page can't spell.
+std::string ReadBytes(const std::wstring& name);
+void WriteBytes(const std::wstring& name, const std::string& bytes);
+#endif
 bool Exists(const std::string& name);
 using Names = std::set<std::string>;
 Names FilesIn(const std::filesystem::path& folder);

@@ -1,28 +1,53 @@
 // The conversion dialog: reads the two fields, runs the conversion, announces success.
 #include "DlgProc.h"
 
+#include <cstring>
+#include <string>
+
 #include "ConvertXFile.h"
 #include "Messages.h"
+#include "TextWin32.h"
 #include "resource.h"
 
 namespace {
 
 // The most bytes a field may hold: the conversion takes names and paths of
 // up to 255, and a longer text cut there would name another file or path.
-constexpr int FIELD_MAX = 255;
+constexpr std::size_t FIELD_MAX = 255;
 
-// Reads a field whole into text (FIELD_MAX + 3 bytes, so that a longer text
-// shows as longer even where the copy stops short of a double-byte
-// character), or shows why it can't be taken: it is empty, or too long.
-bool GetField(HWND hDlg, int id, char* text, const char* empty, const char* tooLong)
+// Why a field's text can't be taken.
+struct Refusals {
+    const char* empty;
+    const char* unwritable;  // the ANSI code page can't write it as it shows
+    const char* tooLong;
+};
+constexpr Refusals FNAME_REFUSALS = {MSG_NO_FNAME, MSG_FNAME_UNWRITABLE, MSG_FNAME_TOO_LONG};
+constexpr Refusals PATH_REFUSALS = {MSG_NO_PATH, MSG_PATH_UNWRITABLE, MSG_PATH_TOO_LONG};
+
+// text as the conversion takes it: bytes of the ANSI code page that read
+// back as the very text shown, at most FIELD_MAX, put into bytes with a NUL.
+// Gives why it can't be taken, or nullptr.
+const char* Take(const std::wstring& text, char (&bytes)[FIELD_MAX + 1], const Refusals& refusals)
 {
-    GetDlgItemTextA(hDlg, id, text, FIELD_MAX + 3);
-    if (text[0] == '\0') {
-        MessageBoxA(hDlg, empty, NULL, MB_OK);
-        return false;
-    }
-    if (lstrlenA(text) > FIELD_MAX) {
-        MessageBoxA(hDlg, tooLong, NULL, MB_OK);
+    std::string ansi;
+    if (text.empty())
+        return refusals.empty;
+    if (!ToAnsi(text, ansi))
+        return refusals.unwritable;
+    if (ansi.size() > FIELD_MAX)
+        return refusals.tooLong;
+    std::memcpy(bytes, ansi.c_str(), ansi.size() + 1);
+    return nullptr;
+}
+
+// A field is read whole, as it shows, in UTF-16: its text in the ANSI code
+// page may be another name.
+bool GetField(HWND hDlg, int id, char (&bytes)[FIELD_MAX + 1], const Refusals& refusals)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(GetDlgItem(hDlg, id))) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetDlgItemTextW(hDlg, id, &text[0], static_cast<int>(text.size()))));
+    if (const char* refusal = Take(text, bytes, refusals)) {
+        MessageBoxA(hDlg, refusal, NULL, MB_OK);
         return false;
     }
     return true;
@@ -32,11 +57,10 @@ bool GetField(HWND hDlg, int id, char* text, const char* empty, const char* tooL
 // its own failures, so only success is announced here.
 void OnOk(HWND hDlg)
 {
-    char fname[FIELD_MAX + 3];
-    char Path[FIELD_MAX + 3];
+    char fname[FIELD_MAX + 1];
+    char Path[FIELD_MAX + 1];
 
-    if (!GetField(hDlg, IDC_FNAME, fname, MSG_NO_FNAME, MSG_FNAME_TOO_LONG) ||
-        !GetField(hDlg, IDC_PATH, Path, MSG_NO_PATH, MSG_PATH_TOO_LONG))
+    if (!GetField(hDlg, IDC_FNAME, fname, FNAME_REFUSALS) || !GetField(hDlg, IDC_PATH, Path, PATH_REFUSALS))
         return;
     if (FAILED(ConvertXFile(fname, Path)))
         return;

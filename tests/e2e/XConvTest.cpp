@@ -15,6 +15,7 @@
 
 #include "Messages.h"
 #include "TestSupport.h"
+#include "TextWin32.h"
 #include "resource.h"
 
 namespace {
@@ -50,13 +51,27 @@ std::vector<HWND> TopLevelWindows(DWORD pid, const char* cls)
     return found;
 }
 
-std::string Text(HWND hWnd)
+// UTF-16 as code page 932 bytes, those the program's texts are kept in,
+// whatever the ANSI code page.
+std::string Cp932(const std::wstring& text)
 {
     char buf[1024] = "";
-    DWORD_PTR n = 0;
-    SendMessageTimeoutA(hWnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, TIMEOUT_MS,
-                        &n);
+    WideCharToMultiByte(932, 0, text.c_str(), -1, buf, sizeof buf, NULL, NULL);
     return buf;
+}
+
+std::wstring WideText(HWND hWnd)
+{
+    wchar_t buf[1024] = L"";
+    DWORD_PTR n = 0;
+    SendMessageTimeoutW(hWnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, TIMEOUT_MS, &n);
+    return buf;
+}
+
+// A window's text, read in UTF-16, as code page 932 bytes.
+std::string Text(HWND hWnd)
+{
+    return Cp932(WideText(hWnd));
 }
 
 // Starts XConv.exe in dir, whatever characters its name holds; gives the
@@ -112,11 +127,20 @@ protected:
 
     void ExpectMainHidden() { EXPECT_FALSE(IsWindowVisible(mainWnd)) << "the main window must never show"; }
 
-    void SetField(int id, const std::string& text)
+    // Set in UTF-16, as a paste sets it.
+    void SetField(int id, const std::wstring& text)
     {
         DWORD_PTR r = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+        ASSERT_TRUE(SendMessageTimeoutW(GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
                                         SMTO_ABORTIFHUNG, TIMEOUT_MS, &r));
+    }
+
+    // text in code page 932 bytes.
+    void SetField(int id, const std::string& text)
+    {
+        std::wstring wide;
+        ASSERT_TRUE(Widen(932, text.c_str(), wide));
+        SetField(id, wide);
     }
 
     std::string Field(int id) { return Text(GetDlgItem(dlg, id)); }
@@ -324,6 +348,44 @@ TEST_F(XConvTest, EmptyFieldsAndTextsOfMoreThan255BytesAreRefusedOneAtATime)
     Press(IDOK);
     ExpectDone();
     EXPECT_EQ(ReadBytes("model.x"), ModelWith(Path + "wood.bmp"));
+    Close();
+}
+
+// The fields are taken as they show: a text that the ANSI code page can't
+// write exactly is refused, never turned into a look-alike that names
+// another file (é as e; the wave dash 〜 as code page 932's full-width tilde
+// ～) or none (𠮷 as ?); one it can write reaches the conversion as typed.
+TEST_F(XConvTest, FieldsAreTakenExactlyAsTheyShow)
+{
+    const std::wstring unwritable[] = {L"Caf\u00e9.x", L"A\u301cB.x", L"\U00020BB7\u91ce.x"};
+    const std::wstring lookAlikes[] = {L"Cafe.x", L"A\uff5eB.x", L"model.x"};
+    for (const auto* names : {unwritable, lookAlikes})
+        for (int i = 0; i < 3; ++i)
+            WriteBytes(names[i], kModel);
+    Start();
+    SetField(IDC_PATH, L"p\\");
+    for (const std::wstring& fname : unwritable) {
+        SetField(IDC_FNAME, fname);
+        Press(IDOK);
+        ExpectRefusal(MSG_FNAME_UNWRITABLE);
+    }
+    SetField(IDC_FNAME, L"model.x");
+    SetField(IDC_PATH, L"textures_\u00e9\\");
+    Press(IDOK);
+    ExpectRefusal(MSG_PATH_UNWRITABLE);
+    for (const auto* names : {unwritable, lookAlikes})
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(ReadBytes(names[i]), kModel);
+    EXPECT_FALSE(Exists("Dummy.x"));
+
+    const std::wstring model = L"\u30e2\u30c7\u30eb\u2460.x";  // モデル①.x
+    const std::wstring Path = L"\u30c6\u30af\u30b9\u30c1\u30e3\\";  // テクスチャ, a backslash
+    WriteBytes(model, kModel);
+    SetField(IDC_FNAME, model);
+    SetField(IDC_PATH, Path);
+    Press(IDOK);
+    ExpectDone();
+    EXPECT_EQ(ReadBytes(model), ModelWith(Cp932(Path) + "wood.bmp"));
     Close();
 }
 
