@@ -129,8 +129,8 @@ TEST_F(FaultInjectionTest, ADiskTooSmallForTheCopyLeavesTheInputAsItWas)
 
 // One drive letter may span file systems under one volume serial, as Wine's
 // Z: does: a model on another one, whose index is the work file's, is no
-// work file. The Windows stage, as root, hands the tests two new tmpfs, which
-// number their files from the same start.
+// work file where its times differ. The Windows stage, as root, hands the
+// tests two new tmpfs, which number their files from the same start.
 TEST_F(FaultInjectionTest, AModelWithTheWorkFilesIndexOnAnotherFileSystemConverts)
 {
     const char* disks = std::getenv("XCONV_TWO_DISKS");
@@ -138,7 +138,8 @@ TEST_F(FaultInjectionTest, AModelWithTheWorkFilesIndexOnAnotherFileSystemConvert
         GTEST_SKIP() << "no two new small disks (XCONV_TWO_DISKS)";
     fs::current_path(fs::path(disks) / "a");
     const std::string model = (fs::path(disks) / "b" / "model.x").string();
-    WriteBytes("Dummy.x", kModel);  // of one size: only the names tell them apart
+    WriteBytes("Dummy.x", kModel);  // of one size: only the times tell them apart
+    fs::last_write_time("Dummy.x", fs::last_write_time("Dummy.x") - std::chrono::hours(1));
     WriteBytes(model, kModel);
     ASSERT_EQ(IndexOf("Dummy.x"), IndexOf(model));
     EXPECT_EQ(Convert(model), "converted");
