@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "Faults.h"
+#include "TextWin32.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ Step Failed()
 
 void ShowError(const char* text)
 {
-    MessageBoxA(NULL, text, NULL, MB_OK);
+    ShowBox(NULL, text, NULL);
 }
 
 // As the C runtime's fopen shares a file it reads.

@@ -13,6 +13,19 @@ bool Widen(UINT cp, const char* bytes, std::wstring& text)
     return true;
 }
 
+std::wstring Shown(const char* text)
+{
+    static const UINT cp = IsValidCodePage(932) ? 932 : CP_ACP;
+    std::wstring wide;
+    Widen(cp, text, wide);
+    return wide;
+}
+
+void ShowBox(HWND owner, const char* text, const char* caption)
+{
+    MessageBoxW(owner, Shown(text).c_str(), caption ? Shown(caption).c_str() : NULL, MB_OK);
+}
+
 // Where the ANSI code page is UTF-8 (65001), the best-fit flags are refused
 // and every valid text converts; a lone surrogate fails. Elsewhere no best
 // fit is taken, and the default character used tells a character that the

@@ -60,6 +60,7 @@ TEST(MessagesTest, EachTextReadsAsWritten)
         {MSG_PATH_TOO_LONG, u8"パスが長すぎます"},
         {MSG_FNAME_UNWRITABLE, u8"ファイル名に使えない文字が含まれています"},
         {MSG_PATH_UNWRITABLE, u8"パスに使えない文字が含まれています"},
+        {MSG_ONE_FILE_ONLY, u8"ドロップできるファイルは一つだけです"},
         {MSG_DONE, u8"変換が完了しました"},
         {CAPTION_DONE, u8"確認"},
         {CAPTION_MAIN, u8"Zuvi_Xファイル変換"},

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include <shellapi.h>
+
 #include "ConvertXFile.h"
 #include "Messages.h"
 #include "TextWin32.h"
@@ -47,7 +49,7 @@ bool GetField(HWND hDlg, int id, char (&bytes)[FIELD_MAX + 1], const Refusals& r
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(GetDlgItem(hDlg, id))) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetDlgItemTextW(hDlg, id, &text[0], static_cast<int>(text.size()))));
     if (const char* refusal = Take(text, bytes, refusals)) {
-        MessageBoxA(hDlg, refusal, NULL, MB_OK);
+        ShowBox(hDlg, refusal, NULL);
         return false;
     }
     return true;
@@ -64,7 +66,44 @@ void OnOk(HWND hDlg)
         return;
     if (FAILED(ConvertXFile(fname, Path)))
         return;
-    MessageBoxA(hDlg, MSG_DONE, CAPTION_DONE, MB_OK);
+    ShowBox(hDlg, MSG_DONE, CAPTION_DONE);
+}
+
+// One file dropped from Explorer puts its full name into the file-name
+// field, as if typed: nothing converts before OK. A name the field could
+// not take leaves the field as it was.
+void OnDrop(HWND hDlg, HDROP hDrop)
+{
+    const char* refusal = MSG_ONE_FILE_ONLY;
+    std::wstring name;
+    if (DragQueryFileW(hDrop, 0xFFFFFFFF, NULL, 0) == 1) {
+        name.resize(DragQueryFileW(hDrop, 0, NULL, 0) + 1);
+        name.resize(DragQueryFileW(hDrop, 0, &name[0], static_cast<UINT>(name.size())));
+        char fname[FIELD_MAX + 1];
+        refusal = Take(name, fname, FNAME_REFUSALS);
+    }
+    DragFinish(hDrop);
+    if (refusal)
+        ShowBox(hDlg, refusal, NULL);
+    else
+        SetDlgItemTextW(hDlg, IDC_FNAME, name.c_str());
+}
+
+// A button on the taskbar, with the program's icon, so that the dialog can
+// be brought back from behind Explorer, and a model dragged onto it.
+void ShowOnTaskbar(HWND hDlg)
+{
+    SetWindowLongPtrW(hDlg, GWL_EXSTYLE, GetWindowLongPtrW(hDlg, GWL_EXSTYLE) | WS_EX_APPWINDOW);
+    const HINSTANCE hInst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hDlg, GWLP_HINSTANCE));
+    const struct {
+        WPARAM which;
+        int cx, cy;
+    } icons[] = {{ICON_BIG, SM_CXICON, SM_CYICON}, {ICON_SMALL, SM_CXSMICON, SM_CYSMICON}};
+    for (const auto& icon : icons) {
+        HANDLE h = LoadImageW(hInst, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, GetSystemMetrics(icon.cx),
+                              GetSystemMetrics(icon.cy), LR_SHARED);
+        SendMessageW(hDlg, WM_SETICON, icon.which, reinterpret_cast<LPARAM>(h));
+    }
 }
 
 }  // namespace
@@ -73,7 +112,14 @@ INT_PTR CALLBACK DlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM)
 {
     switch (msg) {
     case WM_INITDIALOG:
+        // Before the dialog first shows; the focus is left to the system.
+        ShowOnTaskbar(hDlg);
+        DragAcceptFiles(hDlg, TRUE);
         return FALSE;
+
+    case WM_DROPFILES:
+        OnDrop(hDlg, reinterpret_cast<HDROP>(wParam));
+        return TRUE;
 
     case WM_COMMAND:
         switch (LOWORD(wParam)) {

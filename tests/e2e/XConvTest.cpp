@@ -8,11 +8,15 @@
 #endif
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "DlgProc.h"
 #include "Messages.h"
 #include "TestSupport.h"
 #include "TextWin32.h"
@@ -145,6 +149,25 @@ protected:
 
     std::string Field(int id) { return Text(GetDlgItem(dlg, id)); }
 
+    // Files dropped as Explorer drops them: a DROPFILES block of wide names,
+    // in the program's own memory, whose address Wine takes for the handle.
+    void Drop(const std::vector<std::wstring>& names)
+    {
+        DROPFILES head = {};
+        head.pFiles = sizeof head;
+        head.fWide = TRUE;
+        std::wstring list;
+        for (const std::wstring& name : names)
+            list += name + L'\0';
+        list += L'\0';
+        std::string block(reinterpret_cast<const char*>(&head), sizeof head);
+        block.append(reinterpret_cast<const char*>(list.data()), list.size() * sizeof(wchar_t));
+        void* mem = VirtualAllocEx(pi.hProcess, NULL, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        ASSERT_NE(mem, nullptr);
+        ASSERT_TRUE(WriteProcessMemory(pi.hProcess, mem, block.data(), block.size(), NULL));
+        ASSERT_TRUE(PostMessageW(dlg, WM_DROPFILES, reinterpret_cast<WPARAM>(mem), 0));
+    }
+
     // Posted, not sent: the handler shows a modal box, and a send would wait
     // for it to be dismissed.
     void Press(int id)
@@ -234,6 +257,24 @@ protected:
     PROCESS_INFORMATION pi = {};
     HWND dlg = NULL;
     HWND mainWnd = NULL;
+};
+
+// The dialog's controls, in the order of its template, which is their tab
+// order too.
+const struct {
+    DWORD id;
+    const wchar_t* cls;  // #128 button, #129 edit, #130 static, #131 list box
+    const wchar_t* text;
+    DWORD style;
+    short x, y, cx, cy;
+} kControls[] = {
+    {1, L"#128", L"OK", 0x50010001, 70, 95, 50, 14},
+    {2, L"#128", L"\u30ad\u30e3\u30f3\u30bb\u30eb", 0x50010000, 7, 94, 50, 14},  // キャンセル
+    {1001, L"#131", L"", 0x50A10103, 197, 18, 104, 128},
+    {1002, L"#129", L"", 0x50810080, 7, 35, 115, 15},
+    {1003, L"#129", L"", 0x50810080, 7, 66, 115, 15},
+    {0xFFFFFFFF, L"#130", L"\u8ffd\u52a0\u30d1\u30b9", 0x50020000, 7, 54, 87, 8},        // 追加パス
+    {0xFFFFFFFF, L"#130", L"\u30d5\u30a1\u30a4\u30eb\u540d", 0x50020000, 7, 20, 87, 8},  // ファイル名
 };
 
 const std::string kModel =
@@ -389,6 +430,95 @@ TEST_F(XConvTest, FieldsAreTakenExactlyAsTheyShow)
     Close();
 }
 
+// The program's texts, read in UTF-16, are its own whatever the system's
+// code page: ctest runs this under code page 1252 too (XCONV_ACP).
+TEST_F(XConvTest, TheTextsReadRightWhateverTheCodePage)
+{
+    if (const char* acp = std::getenv("XCONV_ACP")) {
+        ASSERT_EQ(GetACP(), std::strtoul(acp, nullptr, 10)) << "the locale did not take";
+    }
+    WriteBytes("model.x", kModel);
+    Start();
+    std::vector<std::wstring> labels;
+    for (HWND w = GetWindow(dlg, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+        labels.push_back(WideText(w));
+    ASSERT_EQ(labels.size(), std::size(kControls));
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        EXPECT_EQ(labels[i], kControls[i].text);
+
+    const struct {
+        const char *fname, *Path, *text, *caption;  // no caption: the platform's, which differs
+    } boxes[] = {
+        {"", "", MSG_NO_FNAME, nullptr},
+        {"model.x", "", MSG_NO_PATH, nullptr},
+        {"missing.x", "p\\", MSG_NO_FILE, nullptr},
+        {"model.x", "p\\", MSG_DONE, CAPTION_DONE},
+    };
+    for (const auto& b : boxes) {
+        SetField(IDC_FNAME, b.fname);
+        SetField(IDC_PATH, b.Path);
+        Press(IDOK);
+        const Box box = NextBox();
+        EXPECT_EQ(box.text, b.text);
+        if (b.caption) {
+            EXPECT_EQ(box.caption, b.caption);
+        }
+    }
+    Close();
+}
+
+// One model dropped on the dialog puts its full name into the file-name
+// field, and nothing more: OK then converts it. Anything the field could not
+// take is refused, the field as it was.
+TEST_F(XConvTest, OneDroppedModelFillsTheFileNameField)
+{
+    WriteBytes("model.x", kModel);
+    WriteBytes(L"Caf\u00e9.x", kModel);
+    const std::wstring here = std::filesystem::current_path().wstring() + L"\\";
+    const std::wstring model = here + L"model.x";
+    Start();
+    SetField(IDC_PATH, "p\\");
+    Drop({model});
+    EXPECT_TRUE(WaitFor([&] { return WideText(GetDlgItem(dlg, IDC_FNAME)) == model; }));
+    EXPECT_TRUE(Boxes().empty());
+
+    const struct {
+        std::vector<std::wstring> names;
+        const char* message;
+    } refused[] = {
+        {{model, here + L"Caf\u00e9.x"}, MSG_ONE_FILE_ONLY},
+        {{here + L"Caf\u00e9.x"}, MSG_FNAME_UNWRITABLE},
+        {{here + std::wstring(300, L'a') + L".x"}, MSG_FNAME_TOO_LONG},
+    };
+    for (const auto& r : refused) {
+        Drop(r.names);
+        ExpectRefusal(r.message);
+        EXPECT_EQ(WideText(GetDlgItem(dlg, IDC_FNAME)), model);
+    }
+    Press(IDOK);
+    ExpectDone();
+    EXPECT_EQ(ReadBytes("model.x"), ModelWith("p\\wood.bmp"));
+    EXPECT_EQ(ReadBytes(L"Caf\u00e9.x"), kModel);
+    Close();
+}
+
+// The dialog made in this process from the program's own template and
+// procedure, since Wine answers WM_GETICON from no other process: the
+// taskbar's button shows the program's icon.
+TEST(DialogInThisProcess, ShowsTheProgramsIcon)
+{
+    const HINSTANCE self = GetModuleHandleW(NULL);
+    HWND hDlg = CreateDialogParamW(self, MAKEINTRESOURCEW(IDD_CONVERT), NULL, DlgProc, 0);
+    ASSERT_NE(hDlg, nullptr);
+    EXPECT_TRUE(GetWindowLongPtrW(hDlg, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    const HANDLE icon = LoadImageW(self, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                   GetSystemMetrics(SM_CYICON), LR_SHARED);
+    EXPECT_NE(icon, nullptr);
+    EXPECT_EQ(SendMessageW(hDlg, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(icon));
+    EXPECT_NE(SendMessageW(hDlg, WM_GETICON, ICON_SMALL, 0), 0);
+    DestroyWindow(hDlg);
+}
+
 // Runs a command of the host's shell, as Wine can. Links are made and
 // removed with the host's own ln and rm: Wine makes no links, and deleting
 // one under Wine deletes the file it leads to. Wine may say the host's
@@ -478,13 +608,14 @@ TEST_F(XConvTest, AModelIsConvertedWhereItLiesWhateverItsFoldersAreNamed)
     }
 }
 
+// The hidden main window owns the dialog, which yet has a button on the
+// taskbar (its icon is looked at in DialogInThisProcess).
 TEST_F(XConvTest, TheHiddenMainWindowOwnsTheDialog)
 {
     Start();
     EXPECT_EQ(GetWindow(dlg, GW_OWNER), mainWnd);
-    char caption[64] = "";
-    GetWindowTextA(mainWnd, caption, sizeof caption);
-    EXPECT_STREQ(caption, CAPTION_MAIN);
+    EXPECT_EQ(Text(mainWnd), CAPTION_MAIN);
+    EXPECT_TRUE(GetWindowLongPtrW(dlg, GWL_EXSTYLE) & WS_EX_APPWINDOW);
     RECT rc;
     GetClientRect(mainWnd, &rc);
     EXPECT_EQ(rc.right - rc.left, 640);
@@ -609,22 +740,7 @@ TEST_F(Resources, TheDialogTemplateIsLaidOutAsDesigned)
     EXPECT_EQ(r.Byte(), 1);  // default character set
     EXPECT_EQ(r.SzOrOrd(), L"MS Shell Dlg");
 
-    const struct {
-        DWORD id;
-        const wchar_t* cls;  // #128 button, #129 edit, #130 static, #131 list box
-        const wchar_t* text;
-        DWORD style;
-        short x, y, cx, cy;
-    } controls[] = {
-        {1, L"#128", L"OK", 0x50010001, 70, 95, 50, 14},
-        {2, L"#128", L"\u30ad\u30e3\u30f3\u30bb\u30eb", 0x50010000, 7, 94, 50, 14},  // キャンセル
-        {1001, L"#131", L"", 0x50A10103, 197, 18, 104, 128},
-        {1002, L"#129", L"", 0x50810080, 7, 35, 115, 15},
-        {1003, L"#129", L"", 0x50810080, 7, 66, 115, 15},
-        {0xFFFFFFFF, L"#130", L"\u8ffd\u52a0\u30d1\u30b9", 0x50020000, 7, 54, 87, 8},        // 追加パス
-        {0xFFFFFFFF, L"#130", L"\u30d5\u30a1\u30a4\u30eb\u540d", 0x50020000, 7, 20, 87, 8},  // ファイル名
-    };
-    for (const auto& c : controls) {
+    for (const auto& c : kControls) {
         SCOPED_TRACE(c.id);
         r.Align(base);
         EXPECT_EQ(r.Dword(), 0u);  // help id
@@ -669,14 +785,21 @@ TEST_F(Resources, TheIconHas16And32Pixel16ColourImages)
     }
 }
 
-TEST_F(Resources, TheManifestRunsAsTheInvoker)
+// Run as the invoker, themed (Common Controls 6), and drawn at the display's
+// own scaling: Per-Monitor V2, else the system's.
+TEST_F(Resources, TheManifestRunsAsTheInvokerThemedAndSharp)
 {
     DWORD size = 0;
     const BYTE* m = Load(RT_MANIFEST, MAKEINTRESOURCEA(1), &size);
     ASSERT_NE(m, nullptr);
     const std::string text(reinterpret_cast<const char*>(m), size);
-    EXPECT_NE(text.find("level=\"asInvoker\""), std::string::npos) << text;
-    EXPECT_NE(text.find("uiAccess=\"false\""), std::string::npos) << text;
+    for (const char* entry : {"level=\"asInvoker\"", "uiAccess=\"false\"",
+                              "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                              "publicKeyToken=\"6595b64144ccf1df\"",
+                              "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
+                              "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                              "PerMonitorV2, system</dpiAwareness>"})
+        EXPECT_NE(text.find(entry), std::string::npos) << entry;
 }
 
 // Read as the file's properties read it: the project's version, Japanese.
