@@ -10,12 +10,33 @@ export LANG=ja_JP.UTF-8 WINEDEBUG=-all
 # and run under 64-bit Wine, in prefixes of their own (a 32-bit Wine can't use
 # a 64-bit prefix). Decided once and exported, so the scripts this one starts
 # agree; setting XCONV_PRESET=mingw-x86_64 forces the 64-bit side.
+#
+# Whether the kernel runs 32-bit x86 programs: a 93-byte one that only exits.
+runs_32_bit()
+{
+  local elf rc=0
+  mkdir -p build
+  elf=$(mktemp build/elf32.XXXXXX) || return 1
+  printf '%b' '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$elf"
+  chmod +x "$elf"
+  "$elf" 2>/dev/null || rc=$?
+  rm -f "$elf"
+  return "$rc"
+}
 if [ -z "${XCONV_PRESET:-}" ]; then
   if /usr/lib/wine/wine --version >/dev/null 2>&1; then
     XCONV_PRESET=mingw-i686
   else
     XCONV_PRESET=mingw-x86_64
-    echo "wine: this machine can't run 32-bit x86 programs: using the x86_64 build under 64-bit Wine"
+    if ! runs_32_bit; then
+      echo "wine: this machine can't run 32-bit x86 programs: using the x86_64 build under 64-bit Wine"
+    elif ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'ok installed'; then
+      echo "wine: 32-bit Wine is not installed: using the x86_64 build under 64-bit Wine;" \
+        "to test the 32-bit program itself, install wine32:i386" \
+        "(dpkg --add-architecture i386; apt-get update; apt-get install wine32:i386)"
+    else
+      echo "wine: 32-bit Wine (wine32:i386) is installed but does not start: using the x86_64 build under 64-bit Wine"
+    fi
   fi
   export XCONV_PRESET
 fi
