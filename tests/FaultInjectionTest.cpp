@@ -349,7 +349,7 @@ std::string WithMount(const char* source, const fs::path& target, const char* ty
                       const std::string& data, const std::function<std::string()>& f)
 {
     return InChild([&] {
-        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) != 0 ||
             mount(source, target.c_str(), type, flags, data.c_str()) != 0)
             return std::string("skip: no mount namespace with a mount of its own here");
         return f();
@@ -561,7 +561,7 @@ TEST_F(FaultInjectionTest, TheWorkFileThroughASecondNameOfItsFolderIsRefused)
         fs::create_directory("alias");
         WriteBytes("Dummy.x", text);
         const std::string verdict =
-            WithMount(dir.c_str(), dir / "alias", nullptr, MS_BIND, "", [] { return Convert("alias/Dummy.x"); });
+            WithMount(dir.c_str(), dir / "alias", "none", MS_BIND, "", [] { return Convert("alias/Dummy.x"); });
         if (Skipped(verdict))
             GTEST_SKIP() << verdict;
 #endif
