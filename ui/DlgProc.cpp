@@ -1,4 +1,4 @@
-// The conversion dialog: reads the two fields, runs the conversion, announces success.
+// The conversion dialog: reads the two fields, runs the conversion, announces success; takes a dropped model.
 #include "DlgProc.h"
 
 #include <cstring>

@@ -26,10 +26,10 @@ LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_CREATE:
         SetClientSize(hWnd, 640, 480);
-        // A dialog that can't be made would leave nothing on screen and no
-        // way to end: fail the creation instead, and WinMain ends.
         // Made by the wide call, so that its labels stay UTF-16 and its
-        // fields show what is typed or pasted, whatever the code page.
+        // fields show what is typed or pasted, whatever the code page. A
+        // dialog that can't be made would leave nothing on screen and no
+        // way to end: fail the creation instead, and WinMain ends.
         if (DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_CONVERT), hWnd, DlgProc, 0) == -1)
             return -1;
         return 0;
